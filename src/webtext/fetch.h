@@ -1,0 +1,59 @@
+// HTTP GET of one address on libcurl, one fresh HTTP/1.0 request per call.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "webtext/text.h"
+
+namespace quorrin {
+
+// The process's one HTTP client set-up: initialised by the first fetch (safe
+// when two threads fetch first at once) and released at exit.
+class HttpAgent {
+ public:
+  static constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+  // Opens the agent on first use; false when it cannot be opened.
+  static bool Open();
+};
+
+// Receives the body chunk by chunk; `total` is the announced length or -1.
+// Returning false breaks the transfer off.
+using FetchSink = std::function<bool(std::string_view chunk, int64_t total)>;
+
+struct FetchOptions {
+  // Set from any thread to break the fetch off; the fetch returns within a
+  // fraction of a second, whatever it is waiting for.
+  const std::atomic<bool>* cancel = nullptr;
+  // When set, the body goes here instead of into FetchResult::body.
+  FetchSink sink;
+};
+
+struct FetchResult {
+  bool responded = false;  // a response arrived
+  long status = 0;         // status of the final response
+  bool whole = false;      // the body arrived complete, as long as announced
+  bool cancelled = false;
+  bool sinkRefused = false;
+  int64_t contentLength = -1;
+  int64_t received = 0;
+  Bytes body;  // empty when a sink took the body
+};
+
+// Times beyond which a fetch gives up: connecting, and receiving nothing.
+inline constexpr long kConnectTimeoutSeconds = 30;
+inline constexpr long kStallTimeoutSeconds = 60;
+
+FetchResult Fetch(std::string_view address, const FetchOptions& options = {});
+
+// The body of whatever response arrives (error statuses included); the bytes
+// received so far when the transfer breaks off; empty bytes when no response
+// arrives or the address is empty, unparsable or not http/https.
+Bytes FetchBytes(std::string_view address, const std::atomic<bool>* cancel = nullptr);
+
+// Utf8ToLocal of BytesToText of FetchBytes: a page as local text.
+Text FetchPageText(std::string_view address, const std::atomic<bool>* cancel = nullptr);
+
+}  // namespace quorrin
