@@ -45,7 +45,8 @@ TestServer::TestServer()
     {
       std::lock_guard<std::mutex> lock(mutex_);
       requests_.push_back(rec);
-      auto it = routes_.find(req.path);
+      auto it = routes_.find(req.target);
+      if (it == routes_.end()) it = routes_.find(req.path);
       if (it != routes_.end()) {
         reply = it->second;
         found = true;

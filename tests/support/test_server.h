@@ -1,5 +1,5 @@
 // An in-process HTTP server on 127.0.0.1 with an ephemeral port, for tests.
-// Routes are exact paths (the query is ignored for matching); every request
+// Routes are exact targets (path and query) or else exact paths; every request
 // is recorded with its request line and headers.
 #pragma once
 
@@ -49,7 +49,8 @@ class TestServer {
   TestServer(const TestServer&) = delete;
   TestServer& operator=(const TestServer&) = delete;
 
-  // Serves `reply` for `path`. A later call for the same path replaces it.
+  // Serves `reply` for `path` (or a whole target with its query). A later
+  // call for the same path replaces it.
   void Serve(const std::string& path, Reply reply);
   void Serve(const std::string& path, std::string body, int status = 200);
   // Serves every file below `folder`, by its relative path ("/" is "index.html").

@@ -1,0 +1,53 @@
+#include "harvest/harvest_job.h"
+
+#include "harvest/capture_collection.h"
+#include "harvest/song_table.h"
+#include "webtext/codepage.h"
+#include "webtext/fetch.h"
+
+namespace quorrin {
+
+ResolvedWork ResolveWork(const std::string& playAddress, const std::atomic<bool>* cancel) {
+  const Text page = FetchPageText(playAddress, cancel);
+  ResolvedWork work;
+  work.title = TextBetween(page, "<title>", Utf8ToLocal("-在线播放-"));
+  work.downloadAddress = TextBetween(page, "worksUrl:\"", "\",worksName");
+  return work;
+}
+
+std::string PlayAddress(const std::string& shenquHost, const WorkId& id) {
+  return "http://" + shenquHost + "/play/id_" + id + ".html";
+}
+
+Job HarvestJob(WorkIdSource source, std::string shenquHost) {
+  return [source = std::move(source), host = std::move(shenquHost)](JobContext& job) {
+    if (!BeginJob(job)) return;
+    JobWindow& window = job.window();
+    SongTable table(window);
+    IdBuffer buffer(window);
+    table.Clear();
+    buffer.Empty();
+    // An admitted harvest starts with a clean caption, so an earlier failure
+    // text never stands over a good list.
+    window.SetCaption(controls::kSongGroup, Utf8ToLocal(kSongCaption));
+    HarvestEnv env{window, job.CancelFlag()};
+    source.CollectIds(env);
+    const std::vector<WorkId> ids = SplitIdBuffer(buffer.Read());
+    for (size_t i = 0; i < ids.size() && !job.Ended(); ++i) {
+      const int row = static_cast<int>(i);
+      const WorkId& id = ids[i];
+      table.AppendRow();
+      table.SetCell(row, kNumberColumn, std::to_string(i + 1));
+      table.SetCell(row, kWorkIdColumn, id);
+      const std::string play = PlayAddress(host, id);
+      table.SetCell(row, kPlayAddressColumn, play);
+      const ResolvedWork work = ResolveWork(play, job.CancelFlag());
+      table.SetCell(row, kTitleColumn, work.title);
+      table.SetCell(row, kDownloadAddressColumn, work.downloadAddress);
+      if (!job.token().SleepFor(RowPacing)) return;
+    }
+    SetIdle(job);
+  };
+}
+
+}  // namespace quorrin

@@ -1,0 +1,32 @@
+// A harvest: empties the song table and the ID buffer, lets a source collect
+// work IDs, then builds one row per ID from the work's play page.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <string>
+
+#include "harvest/song_table.h"
+#include "harvest/sources.h"
+#include "jobs/job_control.h"
+
+namespace quorrin {
+
+// Pause after every row, so that the platform is asked at a gentle pace.
+inline constexpr std::chrono::milliseconds RowPacing{300};
+
+struct ResolvedWork {
+  Text title;
+  Text downloadAddress;
+};
+
+// One fetch of a play page: its title and the address of its video file.
+ResolvedWork ResolveWork(const std::string& playAddress, const std::atomic<bool>* cancel);
+
+// "http://" + host + "/play/id_" + id + ".html"
+std::string PlayAddress(const std::string& shenquHost, const WorkId& id);
+
+// The job for StartJob.
+Job HarvestJob(WorkIdSource source, std::string shenquHost);
+
+}  // namespace quorrin
