@@ -1,0 +1,364 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "download/download_job.h"
+#include "download/file_name.h"
+#include "harvest/harvest_job.h"
+#include "support/harvest_fixture.h"
+#include "support/local_text.h"
+
+namespace quorrin {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::L;
+using test::SiteFixture;
+
+struct TempFolder {
+  TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "quorrin-dl-XXXXXX").string();
+    path = mkdtemp(pattern.data());
+  }
+  ~TempFolder() { fs::remove_all(path); }
+  // Every entry of the folder, hidden ones included, by name.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(path)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream in(path / name, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  fs::path path;
+};
+
+std::string Video(int seed, size_t size) {
+  std::string v(size, '\0');
+  for (size_t i = 0; i < size; ++i) v[i] = static_cast<char>((i * 31 + seed * 7) & 0xFF);
+  return v;
+}
+
+struct DownloadFixture : SiteFixture {
+  explicit DownloadFixture(bool autoClose = true) : SiteFixture(autoClose) {
+    window.SetText(controls::kDownloadFolder, folder.path.string(), nullptr);
+  }
+  // Adds a row whose video the server serves at /v/<id>.mp4 (or `address`).
+  void AddRow(const std::string& titleUtf8, const std::string& id, const std::string& address) {
+    const int row = window.RowCount(nullptr);
+    window.AppendRow(nullptr);
+    window.SetCell(row, 0, std::to_string(row + 1), nullptr);
+    window.SetCell(row, 1, L(titleUtf8), nullptr);
+    window.SetCell(row, 3, address, nullptr);
+    window.SetCell(row, 4, id, nullptr);
+  }
+  std::vector<std::string> StatusTexts() const {
+    std::vector<std::string> out;
+    const std::string prefix = "SetText " + std::string(controls::kStatusLine) + ": ";
+    for (const auto& c : window.Calls()) {
+      if (c.rfind(prefix, 0) == 0) out.push_back(c.substr(prefix.size()));
+    }
+    return out;
+  }
+  std::vector<std::pair<std::string, std::string>> MessageTexts() const {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const auto& m : window.Messages()) out.emplace_back(test::U(m.title), test::U(m.text));
+    return out;
+  }
+  TempFolder folder;
+};
+
+TEST(DownloadAll, SavesEveryRowInOrderThenOneMessage) {
+  DownloadFixture f;
+  const std::string videos[] = {Video(1, 5000), Video(2, 70000), Video(3, 1)};
+  const char* titles[] = {"小幸运", "演员", "告白气球"};
+  for (int i = 0; i < 3; ++i) {
+    f.server.Serve("/v/" + std::to_string(i) + ".mp4", videos[i]);
+    f.AddRow(titles[i], std::to_string(100 + i), f.server.Url("/v/" + std::to_string(i) + ".mp4"));
+  }
+  f.RunToEnd(DownloadAllJob());
+  EXPECT_EQ(f.StatusTexts(),
+            (std::vector<std::string>{"当前下载神曲：小幸运（1/3）", "当前下载神曲：演员（2/3）",
+                                      "当前下载神曲：告白气球（3/3）",
+                                      "所有神曲下载成功，快打开下载目录去看看吧！！！"}));
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(f.folder.Read(std::string(titles[i]) + ".mp4"), videos[i]);
+  EXPECT_EQ(f.folder.Names().size(), 3u);
+  EXPECT_EQ(f.MessageTexts(),
+            (std::vector<std::pair<std::string, std::string>>{{"OK", "所有神曲下载完成"}}));
+  EXPECT_EQ(f.server.RequestedTargets(),
+            (std::vector<std::string>{"/v/0.mp4", "/v/1.mp4", "/v/2.mp4"}));
+  EXPECT_TRUE(f.control->flag.Idle());
+}
+
+TEST(DownloadAll, EmptyListStillTellsItIsDone) {
+  DownloadFixture f;
+  f.RunToEnd(DownloadAllJob());
+  EXPECT_EQ(f.StatusTexts(),
+            (std::vector<std::string>{"所有神曲下载成功，快打开下载目录去看看吧！！！"}));
+  EXPECT_EQ(f.MessageTexts().size(), 1u);
+  EXPECT_TRUE(f.folder.Names().empty());
+  EXPECT_TRUE(f.server.Requests().empty());
+}
+
+TEST(DownloadSelected, NoRowSelectedAsksForOne) {
+  DownloadFixture f;
+  f.AddRow("演员", "1", f.server.Url("/v/1.mp4"));
+  f.window.SetText(controls::kStatusLine, "before", nullptr);
+  f.RunToEnd(DownloadSelectedJob());
+  EXPECT_EQ(f.MessageTexts(),
+            (std::vector<std::pair<std::string, std::string>>{{"提示", "请先选中要下载的神曲"}}));
+  EXPECT_EQ(f.window.TextOf(controls::kStatusLine), "before");
+  EXPECT_TRUE(f.server.Requests().empty());
+  EXPECT_TRUE(f.folder.Names().empty());
+  EXPECT_TRUE(f.control->flag.Idle());
+}
+
+TEST(DownloadSelected, SavesTheSelectedRow) {
+  DownloadFixture f;
+  f.server.Serve("/v/b.mp4", Video(9, 12345));
+  f.AddRow("演员", "1", f.server.Url("/v/a.mp4"));
+  f.AddRow("体面", "2", f.server.Url("/v/b.mp4"));
+  f.window.Select(1);
+  f.RunToEnd(DownloadSelectedJob());
+  EXPECT_EQ(f.folder.Names(), std::vector<std::string>{"体面.mp4"});
+  EXPECT_EQ(f.folder.Read("体面.mp4"), Video(9, 12345));
+  EXPECT_EQ(f.StatusTexts(),
+            (std::vector<std::string>{"当前下载神曲：体面",
+                                      "神曲下载成功，快打开下载目录去看看吧！！！"}));
+  EXPECT_EQ(f.MessageTexts(),
+            (std::vector<std::pair<std::string, std::string>>{{"OK", "神曲下载完成"}}));
+}
+
+TEST(DownloadSelected, EveryFailureIsToldAndWritesNothing) {
+  struct Case {
+    const char* name;
+    std::function<std::string(DownloadFixture&)> prepare;  // gives the download address
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"no address", [](DownloadFixture&) { return std::string(); }, "没有下载地址"},
+      {"no connection",
+       [](DownloadFixture&) {
+         return "http://127.0.0.1:" + std::to_string(test::RefusedPort()) + "/v.mp4";
+       },
+       "无法连接服务器"},
+      {"error status", [](DownloadFixture& f) { return f.server.Url("/missing.mp4"); },
+       "服务器返回错误（404）"},
+      {"broken off",
+       [](DownloadFixture& f) {
+         test::Reply r;
+         r.body = Video(1, 200000);
+         r.breakAfter = 50000;
+         f.server.Serve("/v.mp4", r);
+         return f.server.Url("/v.mp4");
+       },
+       "下载不完整"},
+      {"empty body",
+       [](DownloadFixture& f) {
+         f.server.Serve("/v.mp4", "");
+         return f.server.Url("/v.mp4");
+       },
+       "下载内容为空"},
+      {"folder missing",
+       [](DownloadFixture& f) {
+         f.server.Serve("/v.mp4", "data");
+         f.window.SetText(controls::kDownloadFolder, (f.folder.path / "gone").string(), nullptr);
+         return f.server.Url("/v.mp4");
+       },
+       "无法保存文件"},
+      {"folder is a file",
+       [](DownloadFixture& f) {
+         f.server.Serve("/v.mp4", "data");
+         std::ofstream((f.folder.path / "plain").string()) << "x";
+         f.window.SetText(controls::kDownloadFolder, (f.folder.path / "plain").string(), nullptr);
+         return f.server.Url("/v.mp4");
+       },
+       "无法保存文件"},
+  };
+  for (const auto& c : cases) {
+    DownloadFixture f;
+    f.AddRow("红昭愿", "5001", c.prepare(f));
+    f.window.Select(0);
+    const auto before = f.folder.Names();
+    f.RunToEnd(DownloadSelectedJob());
+    EXPECT_EQ(
+        f.MessageTexts(),
+        (std::vector<std::pair<std::string, std::string>>{{"错误", "神曲下载失败：" + c.reason}}))
+        << c.name;
+    EXPECT_EQ(f.window.TextOf(controls::kStatusLine), L("神曲下载失败：红昭愿")) << c.name;
+    EXPECT_EQ(f.folder.Names(), before) << c.name;
+    EXPECT_TRUE(f.control->flag.Idle());
+  }
+}
+
+TEST(DownloadAll, FailuresAreCountedAndListed) {
+  DownloadFixture f;
+  f.server.Serve("/ok.mp4", "video");
+  f.AddRow("甲", "1", f.server.Url("/ok.mp4"));
+  for (int i = 0; i < 11; ++i) f.AddRow("坏" + std::to_string(i), std::to_string(10 + i), "");
+  f.AddRow("乙", "2", f.server.Url("/missing.mp4"));
+  f.RunToEnd(DownloadAllJob());
+  const auto messages = f.MessageTexts();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].first, "下载结果");
+  std::string expected = "神曲下载完成：成功 1 首，失败 12 首";
+  for (int i = 0; i < 10; ++i) expected += "\n坏" + std::to_string(i) + " 没有下载地址";
+  expected += "\n……";
+  EXPECT_EQ(messages[0].second, expected);
+  EXPECT_EQ(test::U(f.window.TextOf(controls::kStatusLine)), "神曲下载完成：成功 1 首，失败 12 首");
+  EXPECT_EQ(f.folder.Names(), std::vector<std::string>{"甲.mp4"});
+}
+
+TEST(DownloadAll, HostileTitlesStayInTheFolder) {
+  struct Case {
+    std::string title;
+    std::string file;
+  };
+  const std::string longTitle(300, 'a');
+  std::string chinese;
+  for (int i = 0; i < 100; ++i) chinese += "神";  // 300 bytes in UTF-8
+  const Case cases[] = {
+      {"../../x", ".._.._x.mp4"},
+      {"/etc/passwd", "_etc_passwd.mp4"},
+      {"a\\b", "a_b.mp4"},
+      {"CON", "_CON.mp4"},
+      {"nul.txt", "_nul.txt.mp4"},
+      {"com1", "_com1.mp4"},
+      {"  .", "77.mp4"},
+      {"..", "77.mp4"},
+      {"", "77.mp4"},
+      {"a:b*c?d\"e<f>g|h", "a_b_c_d_e_f_g_h.mp4"},
+      {"  歌名 . ", "歌名.mp4"},
+      {"tab\there", "tab_here.mp4"},
+      {longTitle, std::string(251, 'a') + ".mp4"},
+      {"x" + chinese, "x" + chinese.substr(0, 249) + ".mp4"},  // 250 bytes: no split character
+  };
+  for (const auto& c : cases) {
+    DownloadFixture f;
+    f.server.Serve("/v.mp4", "video");
+    f.AddRow(c.title, "77", f.server.Url("/v.mp4"));
+    f.RunToEnd(DownloadAllJob());
+    EXPECT_EQ(f.folder.Names(), std::vector<std::string>{c.file}) << c.title;
+    EXPECT_LE(c.file.size(), 255u);
+  }
+}
+
+TEST(DownloadAll, TwoRowsWithOneTitleKeepBothFiles) {
+  DownloadFixture f;
+  f.server.Serve("/a.mp4", "first");
+  f.server.Serve("/b.mp4", "second");
+  f.server.Serve("/c.mp4", "third");
+  f.AddRow("同名", "11", f.server.Url("/a.mp4"));
+  f.AddRow("同名", "22", f.server.Url("/b.mp4"));
+  f.AddRow("同名", "22", f.server.Url("/c.mp4"));
+  f.RunToEnd(DownloadAllJob());
+  EXPECT_EQ(f.folder.Read("同名.mp4"), "first");
+  EXPECT_EQ(f.folder.Read("同名 (22).mp4"), "second");
+  EXPECT_EQ(f.folder.Read("同名 (22 2).mp4"), "third");
+  EXPECT_EQ(f.folder.Names().size(), 3u);
+}
+
+TEST(DownloadAll, AnEarlierFileIsReplacedOnlyByAWholeVideo) {
+  DownloadFixture f;
+  std::ofstream(f.folder.path / "歌.mp4") << "old";
+  test::Reply broken;
+  broken.body = Video(4, 100000);
+  broken.breakAfter = 1000;
+  f.server.Serve("/v.mp4", broken);
+  f.AddRow("歌", "1", f.server.Url("/v.mp4"));
+  f.RunToEnd(DownloadAllJob());
+  EXPECT_EQ(f.folder.Read("歌.mp4"), "old");
+  f.server.Serve("/v.mp4", "new video");
+  f.RunToEnd(DownloadAllJob());
+  EXPECT_EQ(f.folder.Read("歌.mp4"), "new video");
+  EXPECT_EQ(f.folder.Names(), std::vector<std::string>{"歌.mp4"});
+}
+
+TEST(DownloadStop, MidTransferLeavesNothingBehind) {
+  DownloadFixture f;
+  f.server.Serve("/done.mp4", "saved before");
+  test::Reply slow;
+  slow.body = Video(5, 2'000'000);
+  slow.rateBytesPerSecond = 100'000;
+  f.server.Serve("/slow.mp4", slow);
+  f.AddRow("先", "1", f.server.Url("/done.mp4"));
+  f.AddRow("慢", "2", f.server.Url("/slow.mp4"));
+  f.AddRow("后", "3", f.server.Url("/done.mp4"));
+  StartJob(*f.control, DownloadAllJob());
+  // Wait until the slow video is partly on disk, with its progress shown.
+  ASSERT_TRUE(f.window.WaitFor([&] {
+    const auto texts = f.StatusTexts();
+    return !texts.empty() && texts.back().find(" MB") != std::string::npos;
+  }));
+  StopAllJobs(*f.control);
+  const size_t calls = f.window.CallCount();
+  ASSERT_TRUE(WaitForWorkers(*f.control, 2s));
+  EXPECT_EQ(f.window.CallCount(), calls);
+  EXPECT_EQ(f.folder.Names(), std::vector<std::string>{"先.mp4"});
+  EXPECT_TRUE(f.window.Messages().empty());
+  EXPECT_TRUE(f.control->flag.Idle());
+  const std::string progress = f.StatusTexts().back();
+  EXPECT_EQ(progress.rfind("当前下载神曲：慢（2/3）  ", 0), 0u) << progress;
+  EXPECT_NE(progress.find("%  "), std::string::npos) << progress;
+}
+
+TEST(EnsureDownloadFolder, CreatesOnlyTheLastLevel) {
+  TempFolder root;
+  MemoryWindow window;
+  const struct {
+    fs::path folder;
+    bool exists;
+  } cases[] = {
+      {root.path / "shenqu", true},
+      {root.path / "missing" / "shenqu", false},
+      {"", false},
+  };
+  for (const auto& c : cases) {
+    window.SetText(controls::kDownloadFolder, c.folder.string(), nullptr);
+    EnsureDownloadFolder(window);
+    EXPECT_EQ(!c.folder.empty() && fs::is_directory(c.folder), c.exists) << c.folder;
+  }
+  std::ofstream(root.path / "file") << "x";
+  window.SetText(controls::kDownloadFolder, (root.path / "file").string(), nullptr);
+  EnsureDownloadFolder(window);
+  EXPECT_TRUE(fs::is_regular_file(root.path / "file"));
+}
+
+TEST(DownloadBusy, DuringAHarvestTheFolderIsMadeButNothingSaved) {
+  DownloadFixture f(/*autoClose=*/false);
+  test::Reply stall;
+  stall.stall = true;
+  f.server.Serve("/hot/daily.html", stall);
+  f.server.Serve("/v.mp4", "video");
+  f.AddRow("歌", "1", f.server.Url("/v.mp4"));
+  StartJob(*f.control, HarvestJob(DailyChartSource(f.server.host()), f.server.host()));
+  ASSERT_TRUE(f.window.WaitFor([&] { return !f.server.Requests().empty(); }));
+  const fs::path folder = f.folder.path / "new";
+  f.window.SetText(controls::kDownloadFolder, folder.string(), nullptr);
+  EnsureDownloadFolder(f.window);
+  StartJob(*f.control, DownloadAllJob());
+  ASSERT_TRUE(f.window.WaitFor([&] { return f.window.OpenMessages().size() == 1; }));
+  EXPECT_EQ(test::U(f.window.OpenMessages()[0].text), "有其他线程正在运行，请稍后");
+  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_TRUE(fs::is_empty(folder));
+  StopAllJobs(*f.control);
+  ASSERT_TRUE(WaitForWorkers(*f.control, 2s));
+  EXPECT_EQ(f.server.RequestedTargets(), std::vector<std::string>{"/hot/daily.html"});
+}
+
+TEST(ProgressText, Formats) {
+  EXPECT_EQ(ProgressText(12'897'485, 41'943'040), "30%  12.3/40.0 MB");
+  EXPECT_EQ(ProgressText(12'897'485, -1), "12.3 MB");
+  EXPECT_EQ(ProgressText(0, 0), "0.0 MB");
+  EXPECT_EQ(ProgressText(100, 100), "100%  0.0/0.0 MB");
+}
+
+}  // namespace
+}  // namespace quorrin
