@@ -1,0 +1,9 @@
+#include "app/hosts.h"
+
+namespace quorrin {
+
+SiteHosts CompiledHosts() {
+  return {QUORRIN_MAIN_SITE_HOST, QUORRIN_SHENQU_SITE_HOST, QUORRIN_UPDATE_HOST};
+}
+
+}  // namespace quorrin

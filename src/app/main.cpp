@@ -1,0 +1,26 @@
+// Quorrin: collects lists of shenqu works from the YY platform's pages and
+// downloads the chosen videos.
+#include <QApplication>
+#include <QDir>
+
+#include "app/hosts.h"
+#include "app/main_window.h"
+#include "app/platform_shell.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Quorrin");
+  QDir::setCurrent(quorrin::ProgramFolder());
+
+  quorrin::QtWindowLayer layer;
+  std::unique_ptr<quorrin::JobControl> control = quorrin::CreateWorkerRegistry(layer);
+  int status = 0;
+  {
+    quorrin::MainWindow window(quorrin::CompiledHosts(), layer, *control, quorrin::DesktopShell());
+    window.show();
+    window.OnCreated();
+    status = app.exec();
+    quorrin::ShutDownJobs(*control, std::chrono::seconds(2));
+  }
+  return status;
+}
