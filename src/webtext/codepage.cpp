@@ -1,83 +1,149 @@
 #include "webtext/codepage.h"
 
 #include <iconv.h>
-#include <cerrno>
 
-#include <vector>
+#include <array>
+#include <memory>
 
 namespace quorrin {
 namespace {
 
-constexpr char32_t kQuestion = U'?';
-
-// One iconv descriptor for the length of one conversion.
-class Converter {
- public:
-  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-  ~Converter() {
-    if (ok()) iconv_close(cd_);
-  }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-  // Converts `in` (units of `unit` bytes); every input unit sequence that
-  // cannot be converted is skipped by `skip` bytes and replaced by `fallback`.
-  std::string Run(const char* in, size_t size, size_t skip, std::string_view fallback) {
-    std::string out;
-    if (!ok()) return out;
-    out.resize(size * 2 + 16);
-    char* src = const_cast<char*>(in);
-    size_t left = size;
-    size_t used = 0;
-    while (left > 0) {
-      char* dst = out.data() + used;
-      size_t room = out.size() - used;
-      const size_t rc = iconv(cd_, &src, &left, &dst, &room);
-      used = static_cast<size_t>(dst - out.data());
-      if (rc != static_cast<size_t>(-1)) break;
-      if (errno == E2BIG) {
-        out.resize(out.size() * 2);
-      } else {
-        // EILSEQ: not representable or invalid; EINVAL: incomplete at the end.
-        if (out.size() - used < fallback.size()) out.resize(out.size() * 2);
-        out.replace(used, fallback.size(), fallback);
-        used += fallback.size();
-        const size_t step = std::min(skip, left);
-        src += step;
-        left -= step;
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-      }
-    }
-    // Flush any shift state (none for these encodings, but harmless).
-    char* dst = out.data() + used;
-    size_t room = out.size() - used;
-    iconv(cd_, nullptr, nullptr, &dst, &room);
-    used = static_cast<size_t>(dst - out.data());
-    out.resize(used);
-    return out;
-  }
-
- private:
-  iconv_t cd_;
+// Code page 936 as two lookup tables, built once from glibc's converter so
+// that every conversion afterwards is a table lookup per character.
+struct Tables {
+  // UTF-16 unit (BMP) -> local bytes: 0 when code page 936 cannot hold it,
+  // b for a one-byte character, (lead << 8) | trail for a two-byte one.
+  std::array<uint16_t, 65536> toLocal{};
+  // (lead << 8) | trail -> UTF-16 unit, 0 when not a character.
+  std::array<char16_t, 65536> fromDouble{};
+  // A lone byte of 0x80 or more -> UTF-16 unit, 0 when not a character.
+  std::array<char16_t, 256> fromSingle{};
 };
 
-// Decodes UTF-8 into code points up to the first zero character. Each maximal
-// invalid subsequence becomes one "?".
-std::u32string DecodeUtf8(std::string_view s) {
-  std::u32string out;
-  out.reserve(s.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  const size_t n = s.size();
+size_t Convert(iconv_t cd, const char* in, size_t inSize, char* out, size_t outSize) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char* src = const_cast<char*>(in);
+  char* dst = out;
+  size_t left = inSize, room = outSize;
+  if (iconv(cd, &src, &left, &dst, &room) == static_cast<size_t>(-1) || left != 0) return 0;
+  if (iconv(cd, nullptr, nullptr, &dst, &room) == static_cast<size_t>(-1)) return 0;
+  return outSize - room;
+}
+
+std::unique_ptr<Tables> BuildTables() {
+  auto t = std::make_unique<Tables>();
+  for (unsigned c = 0; c < 0x80; ++c) {
+    t->toLocal[c] = static_cast<uint16_t>(c);
+  }
+  iconv_t encode = iconv_open("CP936", "UTF-16LE");
+  iconv_t decode = iconv_open("UTF-16LE", "CP936");
+  const auto bad = reinterpret_cast<iconv_t>(-1);
+  if (encode != bad) {
+    for (unsigned c = 0x80; c < 0x10000; ++c) {
+      if (c >= 0xD800 && c <= 0xDFFF) continue;
+      const char in[2] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+      char out[8];
+      const size_t n = Convert(encode, in, 2, out, sizeof out);
+      const auto b0 = static_cast<unsigned char>(out[0]), b1 = static_cast<unsigned char>(out[1]);
+      if (n == 1 && b0 >= 0x80) t->toLocal[c] = b0;
+      if (n == 2) t->toLocal[c] = static_cast<uint16_t>((b0 << 8) | b1);
+    }
+    iconv_close(encode);
+  }
+  if (decode != bad) {
+    for (unsigned lead = 0x80; lead < 0x100; ++lead) {
+      char out[8];
+      const char single = static_cast<char>(lead);
+      if (Convert(decode, &single, 1, out, sizeof out) == 2) {
+        t->fromSingle[lead] = static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
+                                                    (static_cast<unsigned char>(out[1]) << 8));
+      }
+      for (unsigned trail = 0x40; trail < 0x100; ++trail) {
+        const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        if (Convert(decode, in, 2, out, sizeof out) == 2) {
+          t->fromDouble[(lead << 8) | trail] = static_cast<char16_t>(
+              static_cast<unsigned char>(out[0]) | (static_cast<unsigned char>(out[1]) << 8));
+        }
+      }
+    }
+    iconv_close(decode);
+  }
+  return t;
+}
+
+const Tables& CodePage() {
+  static const std::unique_ptr<Tables> tables = BuildTables();  // built once, thread-safe
+  return *tables;
+}
+
+void AppendLocal(const Tables& t, char32_t cp, std::string& out) {
+  const uint16_t v = cp < 0x10000 ? t.toLocal[cp] : 0;
+  if (v == 0 && cp != 0) {
+    out.push_back('?');
+  } else if (v < 0x100) {
+    out.push_back(static_cast<char>(v));
+  } else {
+    out.push_back(static_cast<char>(v >> 8));
+    out.push_back(static_cast<char>(v & 0xFF));
+  }
+}
+
+// Decodes one character of local text at `i`; advances `i`. '?' for bytes
+// that are no character of code page 936.
+char16_t NextLocal(const Tables& t, std::string_view s, size_t& i) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  if (b < 0x80) {
+    ++i;
+    return b;
+  }
+  if (i + 1 < s.size()) {
+    const auto trail = static_cast<unsigned char>(s[i + 1]);
+    if (const char16_t u = t.fromDouble[(b << 8) | trail]) {
+      i += 2;
+      return u;
+    }
+  }
+  ++i;
+  return t.fromSingle[b] ? t.fromSingle[b] : u'?';
+}
+
+void AppendUtf8(char32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+}  // namespace
+
+Text Utf8ToLocal(std::string_view utf8) {
+  const Tables& t = CodePage();
+  Text out;
+  out.reserve(utf8.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const size_t n = utf8.size();
   size_t i = 0;
   while (i < n) {
     const unsigned char b = p[i];
-    if (b == 0) break;
+    if (b == 0) break;  // the text ends at the first zero character
     if (b < 0x80) {
-      out.push_back(b);
+      out.push_back(static_cast<char>(b));
       ++i;
       continue;
     }
+    // One character of two to four bytes; each maximal invalid part of a
+    // sequence becomes one "?".
     int need = 0;
     char32_t cp = 0;
     unsigned char lo = 0x80, hi = 0xBF;
@@ -95,7 +161,7 @@ std::u32string DecodeUtf8(std::string_view s) {
       if (b == 0xF0) lo = 0x90;
       if (b == 0xF4) hi = 0x8F;
     } else {
-      out.push_back(kQuestion);
+      out.push_back('?');
       ++i;
       continue;
     }
@@ -110,63 +176,56 @@ std::u32string DecodeUtf8(std::string_view s) {
       lo = 0x80;
       hi = 0xBF;
     }
+    i = j;
     if (!good) {
-      out.push_back(kQuestion);
-      i = j;  // the maximal valid prefix counts as one bad sequence
+      out.push_back('?');
       continue;
     }
-    out.push_back(cp);
-    i = j;
+    AppendLocal(t, cp, out);
   }
   return out;
 }
 
-}  // namespace
-
-Text Utf8ToLocal(std::string_view utf8) {
-  if (utf8.empty()) return Text();
-  bool ascii = true;
-  size_t end = 0;
-  for (; end < utf8.size(); ++end) {
-    const unsigned char b = static_cast<unsigned char>(utf8[end]);
-    if (b == 0) break;
-    if (b >= 0x80) ascii = false;
-  }
-  if (ascii) return Text(utf8.substr(0, end));
-  const std::u32string points = DecodeUtf8(utf8.substr(0, end));
-  Converter conv("CP936", "UTF-32LE");
-  static_assert(sizeof(char32_t) == 4);
-  return conv.Run(reinterpret_cast<const char*>(points.data()), points.size() * 4, 4, "?");
-}
-
 std::string LocalToUtf8(std::string_view local) {
+  const Tables& t = CodePage();
+  std::string out;
+  out.reserve(local.size() + local.size() / 2);
   size_t i = 0;
-  while (i < local.size() && static_cast<unsigned char>(local[i]) < 0x80) ++i;
-  if (i == local.size()) return std::string(local);
-  Converter conv("UTF-8", "CP936");
-  return conv.Run(local.data(), local.size(), 1, "?");
+  while (i < local.size()) {
+    if (static_cast<unsigned char>(local[i]) < 0x80) {
+      out.push_back(local[i++]);
+      continue;
+    }
+    AppendUtf8(NextLocal(t, local, i), out);
+  }
+  return out;
 }
 
 std::u16string LocalToUtf16(std::string_view local) {
-  Converter conv("UTF-16LE", "CP936");
-  const std::string bytes = conv.Run(local.data(), local.size(), 1, std::string_view("?\0", 2));
-  std::u16string out(bytes.size() / 2, u'\0');
-  for (size_t k = 0; k < out.size(); ++k) {
-    out[k] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * k]) |
-                                   (static_cast<unsigned char>(bytes[2 * k + 1]) << 8));
-  }
+  const Tables& t = CodePage();
+  std::u16string out;
+  out.reserve(local.size());
+  size_t i = 0;
+  while (i < local.size()) out.push_back(NextLocal(t, local, i));
   return out;
 }
 
 Text Utf16ToLocal(std::u16string_view utf16) {
-  std::string bytes(utf16.size() * 2, '\0');
+  const Tables& t = CodePage();
+  Text out;
+  out.reserve(utf16.size() * 2);
   for (size_t k = 0; k < utf16.size(); ++k) {
-    bytes[2 * k] = static_cast<char>(utf16[k] & 0xFF);
-    bytes[2 * k + 1] = static_cast<char>(utf16[k] >> 8);
+    const char16_t u = utf16[k];
+    if (u == 0) break;
+    if (u >= 0xD800 && u <= 0xDBFF && k + 1 < utf16.size() && utf16[k + 1] >= 0xDC00 &&
+        utf16[k + 1] <= 0xDFFF) {
+      ++k;  // a character beyond the BMP: code page 936 cannot hold it
+      out.push_back('?');
+      continue;
+    }
+    AppendLocal(t, u, out);
   }
-  Converter conv("CP936", "UTF-16LE");
-  Text out = conv.Run(bytes.data(), bytes.size(), 2, "?");
-  return BytesToText(out);
+  return out;
 }
 
 }  // namespace quorrin
