@@ -23,7 +23,8 @@ class PartFile {
 
   bool Open(const std::string& path);
   bool Write(std::string_view bytes);
-  // Flushes, closes and renames onto `target`, replacing a file there.
+  // Closes and renames onto `target`. A file already there is replaced only
+  // after the new content is on the disk.
   bool Commit(const std::string& target);
   // Closes and removes the temporary file.
   void Discard();

@@ -43,7 +43,10 @@ bool PartFile::Write(std::string_view bytes) {
 
 bool PartFile::Commit(const std::string& target) {
   if (fd_ < 0) return false;
-  const bool synced = fdatasync(fd_) == 0;
+  // Replacing a file: its new content must be on the disk before the name
+  // moves, so a crash leaves the old file or the whole new one. A new name
+  // risks nothing of the user's and is left to the page cache, as curl does.
+  const bool synced = !PathExists(target) || fdatasync(fd_) == 0;
   const bool closed = close(fd_) == 0;
   fd_ = -1;
   if (!synced || !closed || rename(path_.c_str(), target.c_str()) != 0) {
