@@ -2,14 +2,18 @@
 // downloads the chosen videos.
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
+#include <QPixmap>
 
 #include "app/hosts.h"
 #include "app/main_window.h"
+#include "app/pictures.h"
 #include "app/platform_shell.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Quorrin");
+  QApplication::setWindowIcon(QIcon(QPixmap::fromImage(quorrin::AppIconImage(64))));
   QDir::setCurrent(quorrin::ProgramFolder());
 
   quorrin::QtWindowLayer layer;

@@ -20,7 +20,7 @@
 #include "app/local_qt.h"
 #include "app/platform_shell.h"
 #include "app/raw_text_box.h"
-#include "app/sponsor_pictures.h"
+#include "app/pictures.h"
 #include "app/startup.h"
 #include "download/download_job.h"
 #include "harvest/harvest_job.h"

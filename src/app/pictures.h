@@ -1,4 +1,5 @@
-// The four pictures of the sponsor tab: QR codes of our own addresses.
+// Pictures the program draws itself: the QR codes of the sponsor tab and the
+// window icon.
 #pragma once
 
 #include <QImage>
@@ -9,5 +10,8 @@ namespace quorrin {
 // A QR code of `text`, `side` pixels square; with a caption and a coloured
 // frame when `caption` is not empty.
 QImage QrPicture(const QString& text, int side, const QString& caption, QColor frame);
+
+// The program's icon: a note over a download arrow on a blue tile.
+QImage AppIconImage(int side);
 
 }  // namespace quorrin

@@ -1,4 +1,4 @@
-#include "app/sponsor_pictures.h"
+#include "app/pictures.h"
 
 #include <qrencode.h>
 
@@ -41,6 +41,34 @@ QImage QrPicture(const QString& text, int side, const QString& caption, QColor f
     }
   }
   QRcode_free(code);
+  return image;
+}
+
+QImage AppIconImage(int side) {
+  QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(side / 256.0, side / 256.0);
+  QLinearGradient tile(0, 0, 0, 256);
+  tile.setColorAt(0, QColor(0x4F, 0x8F, 0xE8));
+  tile.setColorAt(1, QColor(0x1F, 0x4F, 0xA3));
+  p.setPen(Qt::NoPen);
+  p.setBrush(tile);
+  p.drawRoundedRect(QRectF(12, 12, 232, 232), 48, 48);
+  // A pair of quavers.
+  p.setBrush(Qt::white);
+  p.drawRect(QRectF(134, 56, 16, 108));
+  p.drawRect(QRectF(74, 80, 16, 100));
+  p.drawPolygon(QPolygonF({QPointF(74, 80), QPointF(150, 56), QPointF(150, 76), QPointF(74, 100)}));
+  p.drawEllipse(QRectF(90, 146, 60, 44));
+  p.drawEllipse(QRectF(30, 166, 60, 44));
+  // A download arrow.
+  p.setBrush(QColor(0xFF, 0xD5, 0x4A));
+  p.setPen(QPen(QColor(0x1F, 0x4F, 0xA3), 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawPolygon(QPolygonF({QPointF(176, 150), QPointF(204, 150), QPointF(162, 198),
+                           QPointF(120, 150), QPointF(148, 150), QPointF(148, 114),
+                           QPointF(176, 114)}));
   return image;
 }
 
