@@ -33,7 +33,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString Q(const std::string& utf8) {
+  return QString::fromStdString(utf8);
+}
 
 bool ServeUntil(const std::function<bool()>& ready, std::chrono::milliseconds limit = 60s) {
   QElapsedTimer t;
@@ -108,8 +110,8 @@ class DemoSite {
 struct User {
   explicit User(const std::string& host) {
     control = CreateWorkerRegistry(layer);
-    window = std::make_unique<MainWindow>(SiteHosts{host, host, host}, layer, *control,
-                                          DesktopShell());
+    window =
+        std::make_unique<MainWindow>(SiteHosts{host, host, host}, layer, *control, DesktopShell());
     window->show();
     window->OnCreated();
   }
@@ -133,7 +135,8 @@ struct User {
   }
   std::vector<QString> Column(int c) const {
     std::vector<QString> out;
-    for (int r = 0; r < List()->topLevelItemCount(); ++r) out.push_back(List()->topLevelItem(r)->text(c));
+    for (int r = 0; r < List()->topLevelItemCount(); ++r)
+      out.push_back(List()->topLevelItem(r)->text(c));
     return out;
   }
 
@@ -150,7 +153,9 @@ std::string ReadAll(const fs::path& p) {
 }
 
 // The title as the list shows it: through the program's local code page.
-QString Shown(const std::string& utf8) { return FromLocal(Utf8ToLocal(utf8)); }
+QString Shown(const std::string& utf8) {
+  return FromLocal(Utf8ToLocal(utf8));
+}
 
 TEST(EndToEnd, HarvestDownloadAnchorAndStop) {
   DemoSite site;
@@ -213,9 +218,8 @@ TEST(EndToEnd, HarvestDownloadAnchorAndStop) {
   ASSERT_EQ(user.Column(4)[big], Q("10030"));
   user.List()->setCurrentItem(user.List()->topLevelItem(big));
   user.Menu("下载选中神曲");
-  ASSERT_TRUE(ServeUntil([&] {
-    return user.Find<QLabel>("透明标签1")->text().contains(QString::fromUtf8("%  "));
-  }));
+  ASSERT_TRUE(ServeUntil(
+      [&] { return user.Find<QLabel>("透明标签1")->text().contains(QString::fromUtf8("%  ")); }));
   user.Menu("停止当前进行操作");
   ASSERT_TRUE(user.WaitIdle());
   present.clear();

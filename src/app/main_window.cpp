@@ -18,9 +18,9 @@
 #include <QTreeWidget>
 
 #include "app/local_qt.h"
+#include "app/pictures.h"
 #include "app/platform_shell.h"
 #include "app/raw_text_box.h"
-#include "app/pictures.h"
 #include "app/startup.h"
 #include "download/download_job.h"
 #include "harvest/harvest_job.h"

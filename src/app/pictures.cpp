@@ -66,9 +66,9 @@ QImage AppIconImage(int side) {
   // A download arrow.
   p.setBrush(QColor(0xFF, 0xD5, 0x4A));
   p.setPen(QPen(QColor(0x1F, 0x4F, 0xA3), 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  p.drawPolygon(QPolygonF({QPointF(176, 150), QPointF(204, 150), QPointF(162, 198),
-                           QPointF(120, 150), QPointF(148, 150), QPointF(148, 114),
-                           QPointF(176, 114)}));
+  p.drawPolygon(
+      QPolygonF({QPointF(176, 150), QPointF(204, 150), QPointF(162, 198), QPointF(120, 150),
+                 QPointF(148, 150), QPointF(148, 114), QPointF(176, 114)}));
   return image;
 }
 

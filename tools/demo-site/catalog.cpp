@@ -33,20 +33,25 @@ std::string Footer() {
 std::string Escape(const std::string& s) {
   std::string out;
   for (char c : s) {
-    if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else if (c == '"') out += "&quot;";
-    else if (c == '&') out += "&amp;";
-    else out.push_back(c);
+    if (c == '<')
+      out += "&lt;";
+    else if (c == '>')
+      out += "&gt;";
+    else if (c == '"')
+      out += "&quot;";
+    else if (c == '&')
+      out += "&amp;";
+    else
+      out.push_back(c);
   }
   return out;
 }
 
 std::string Item(const Work& w) {
-  return Lines({"<li class=\"sq-item\">",
-                "<a href=\"/play/id_" + w.id + ".html\" target=\"_blank\">" + Escape(w.title) +
-                    "</a>",
-                "</li>"});
+  return Lines(
+      {"<li class=\"sq-item\">",
+       "<a href=\"/play/id_" + w.id + ".html\" target=\"_blank\">" + Escape(w.title) + "</a>",
+       "</li>"});
 }
 
 std::string HomePage() {
@@ -55,7 +60,8 @@ std::string HomePage() {
   const size_t half = ids.size() / 2;
   page += Lines({"<div class=\"section-content\">", "<h2>热门神曲</h2>", "<ul>"});
   for (size_t i = 0; i < half; ++i) page += Item(*FindWork(ids[i]));
-  page += Lines({"</ul>", "</div>", "<div class=\"section-content\">", "<h2>新鲜出炉</h2>", "<ul>"});
+  page +=
+      Lines({"</ul>", "</div>", "<div class=\"section-content\">", "<h2>新鲜出炉</h2>", "<ul>"});
   for (size_t i = half; i < ids.size(); ++i) page += Item(*FindWork(ids[i]));
   page += Lines({"</ul>", "</div>"});
   return page + Footer();
@@ -89,8 +95,7 @@ std::string Listing(const Anchor& a, int page, const std::string& host) {
   if (page >= 1 && page <= static_cast<int>(a.pages.size())) {
     for (const auto& id : a.pages[page - 1]) {
       out += "{\"worksName\":\"" + FindWork(id)->title + "\",\"worksUrl\":\"http://" + host +
-             "/s/" + id + "\",\"beginTime\":\"2019-05-20\",\"anchor\":\"" + a.name + "\"}," +
-             kCrlf;
+             "/s/" + id + "\",\"beginTime\":\"2019-05-20\",\"anchor\":\"" + a.name + "\"}," + kCrlf;
     }
   }
   return out + "{}]}" + kCrlf;
@@ -158,8 +163,11 @@ std::vector<std::string> MonthlyChart() {
 
 const std::vector<Anchor>& Anchors() {
   static const std::vector<Anchor> anchors = {
-      {"12345678", "主播小美",
-       {{"10020", "10021", "10022", "10023"}, {"10024", "10025", "10026"}, {"10027", "10028", "10029", "10030"}}},
+      {"12345678",
+       "主播小美",
+       {{"10020", "10021", "10022", "10023"},
+        {"10024", "10025", "10026"},
+        {"10027", "10028", "10029", "10030"}}},
       {"87654321", "主播阿杰", {{"10011", "10015", "10017"}}},
   };
   return anchors;
@@ -231,7 +239,8 @@ std::optional<Page> Serve(const std::string& target, const std::string& host) {
     page.contentType = "text/plain";
     page.body = "1";
   } else if (path == "/yy.html") {
-    page.body = Head("Quorrin 更新") + "<p>这是演示站点，当前版本已是最新。</p>\r\n</body></html>\r\n";
+    page.body =
+        Head("Quorrin 更新") + "<p>这是演示站点，当前版本已是最新。</p>\r\n</body></html>\r\n";
   } else if (path == "/y.html") {
     page.body =
         "<h3>【Zandrel】Quorrin V1.0</h3><p>主播神曲下载工具。</p>"

@@ -12,8 +12,8 @@ struct Work {
   std::string id;
   std::string title;  // UTF-8
   bool videoMissing = false;
-  size_t videoBytes = 0;   // size of its video
-  long bytesPerSecond = 0; // served at a bounded rate when not 0
+  size_t videoBytes = 0;    // size of its video
+  long bytesPerSecond = 0;  // served at a bounded rate when not 0
 };
 
 struct Anchor {

@@ -36,16 +36,15 @@ int main(int argc, char** argv) {
     res.status = page->status;
     auto body = std::make_shared<std::string>(std::move(page->body));
     const long rate = page->bytesPerSecond;
-    res.set_content_provider(
-        body->size(), page->contentType.c_str(),
-        [body, rate](size_t offset, size_t length, httplib::DataSink& sink) {
-          size_t n = std::min<size_t>(length, 64 * 1024);
-          if (rate > 0) {
-            n = std::min<size_t>(n, static_cast<size_t>(rate / 10));
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-          }
-          return sink.write(body->data() + offset, n);
-        });
+    res.set_content_provider(body->size(), page->contentType.c_str(),
+                             [body, rate](size_t offset, size_t length, httplib::DataSink& sink) {
+                               size_t n = std::min<size_t>(length, 64 * 1024);
+                               if (rate > 0) {
+                                 n = std::min<size_t>(n, static_cast<size_t>(rate / 10));
+                                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                               }
+                               return sink.write(body->data() + offset, n);
+                             });
   });
   int port = wanted;
   if (wanted > 0) {
