@@ -24,6 +24,7 @@
 #include "app/main_window.h"
 #include "catalog.h"
 #include "download/file_name.h"
+#include "support/window_driver.h"
 
 extern char** environ;
 
@@ -35,16 +36,6 @@ using namespace std::chrono_literals;
 
 QString Q(const std::string& utf8) {
   return QString::fromStdString(utf8);
-}
-
-bool ServeUntil(const std::function<bool()>& ready, std::chrono::milliseconds limit = 60s) {
-  QElapsedTimer t;
-  t.start();
-  while (!ready()) {
-    if (t.elapsed() > limit.count()) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
 }
 
 // The demo site in a child process.
@@ -107,42 +98,8 @@ class DemoSite {
   std::string host_;
 };
 
-struct User {
-  explicit User(const std::string& host) {
-    control = CreateWorkerRegistry(layer);
-    window =
-        std::make_unique<MainWindow>(SiteHosts{host, host, host}, layer, *control, DesktopShell());
-    window->show();
-    window->OnCreated();
-  }
-  ~User() {
-    window->close();
-    ShutDownJobs(*control, 2s);
-  }
-  template <class T>
-  T* Find(const char* name) const {
-    return window->findChild<T*>(QString::fromUtf8(name));
-  }
-  void Click(const char* button) { Find<QPushButton>(button)->click(); }
-  void Menu(const char* item) {
-    for (QAction* a : window->songMenu()->actions())
-      if (a->text() == QString::fromUtf8(item)) a->trigger();
-  }
-  QTreeWidget* List() const { return Find<QTreeWidget>("超级列表框1"); }
-  // Waits until the job has ended and the rows have stopped coming.
-  bool WaitIdle() {
-    return ServeUntil([&] { return RunningWorkers(*control) == 0; });
-  }
-  std::vector<QString> Column(int c) const {
-    std::vector<QString> out;
-    for (int r = 0; r < List()->topLevelItemCount(); ++r)
-      out.push_back(List()->topLevelItem(r)->text(c));
-    return out;
-  }
-
-  QtWindowLayer layer;
-  std::unique_ptr<JobControl> control;
-  std::unique_ptr<MainWindow> window;
+struct User : test::WindowDriver {
+  explicit User(const std::string& host) : WindowDriver({host, host, host}, DesktopShell()) {}
 };
 
 std::string ReadAll(const fs::path& p) {
@@ -181,7 +138,7 @@ TEST(EndToEnd, HarvestDownloadAnchorAndStop) {
   // Download them all into a fresh folder.
   user.Find<QLineEdit>("编辑框3")->setText(Q(folder.string()));
   user.Click("按钮8");
-  ASSERT_TRUE(ServeUntil([&] { return user.layer.OpenBoxes().size() == 1; }));
+  ASSERT_TRUE(test::ServeUntil([&] { return user.layer.OpenBoxes().size() == 1; }));
   QMessageBox* result = user.layer.OpenBoxes()[0];
   EXPECT_EQ(result->windowTitle(), QString::fromUtf8("下载结果"));
   EXPECT_EQ(result->text(), QString::fromUtf8("神曲下载完成：成功 8 首，失败 1 首\n"
@@ -218,7 +175,7 @@ TEST(EndToEnd, HarvestDownloadAnchorAndStop) {
   ASSERT_EQ(user.Column(4)[big], Q("10030"));
   user.List()->setCurrentItem(user.List()->topLevelItem(big));
   user.Menu("下载选中神曲");
-  ASSERT_TRUE(ServeUntil(
+  ASSERT_TRUE(test::ServeUntil(
       [&] { return user.Find<QLabel>("透明标签1")->text().contains(QString::fromUtf8("%  ")); }));
   user.Menu("停止当前进行操作");
   ASSERT_TRUE(user.WaitIdle());

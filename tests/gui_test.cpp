@@ -25,6 +25,7 @@
 #include "support/harvest_fixture.h"
 #include "support/local_text.h"
 #include "support/test_server.h"
+#include "support/window_driver.h"
 
 namespace quorrin {
 namespace {
@@ -32,22 +33,20 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
-
-// Serves the window thread until `ready()` holds; false on time-out.
-bool ServeUntil(const std::function<bool()>& ready, std::chrono::milliseconds limit = 20s) {
-  QElapsedTimer t;
-  t.start();
-  while (!ready()) {
-    if (t.elapsed() > limit.count()) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
+QString Q(const char* utf8) {
+  return QString::fromUtf8(utf8);
 }
 
-struct Gui {
-  explicit Gui(SiteHosts hosts = {}) {
-    control = CreateWorkerRegistry(layer);
+// What the replaced desktop services saw; made before the window uses them.
+struct Recorded {
+  std::vector<QString> opened, prompts, modals;
+  QString chosen;
+};
+
+// The window with its desktop services replaced by recorders.
+struct Gui : Recorded, test::WindowDriver {
+  explicit Gui(SiteHosts hosts = {}) : WindowDriver(std::move(hosts), Recorders()) {}
+  Shell Recorders() {
     Shell shell;
     shell.openAddress = [this](const QString& a) { opened.push_back(a); };
     shell.chooseFolder = [this](QWidget*, const QString& prompt) {
@@ -58,35 +57,10 @@ struct Gui {
     shell.showModal = [this](QWidget*, const QString& text, const QString& title) {
       modals.push_back(title + "|" + text);
     };
-    window = std::make_unique<MainWindow>(std::move(hosts), layer, *control, shell);
-    window->show();
-    window->OnCreated();
+    return shell;
   }
-  ~Gui() {
-    window->close();
-    ShutDownJobs(*control, 2s);
-    window.reset();
-    QApplication::processEvents();
-  }
-  template <class T>
-  T* Find(const char* name) const {
-    return window->findChild<T*>(Q(name));
-  }
-  void Click(const char* button) { Find<QPushButton>(button)->click(); }
-  void Menu(const char* item) {
-    for (QAction* a : window->songMenu()->actions()) {
-      if (a->text() == Q(item)) a->trigger();
-    }
-  }
-  QTreeWidget* List() const { return Find<QTreeWidget>("超级列表框1"); }
   QString Status() const { return Find<QLabel>("透明标签1")->text(); }
   std::vector<QMessageBox*> Boxes() const { return layer.OpenBoxes(); }
-
-  QtWindowLayer layer;
-  std::unique_ptr<JobControl> control;
-  std::unique_ptr<MainWindow> window;
-  std::vector<QString> opened, prompts, modals;
-  QString chosen;
 };
 
 TEST(Window, ControlTree) {
@@ -143,7 +117,8 @@ TEST(Window, ControlTree) {
     QWidget* c = gui.Find<QWidget>(r.name);
     ASSERT_NE(c, nullptr) << r.name;
     EXPECT_TRUE(c->inherits(r.kind)) << r.name;
-    QWidget* ancestor = std::string(r.ancestor) == "MainWindow" ? &w : gui.Find<QWidget>(r.ancestor);
+    QWidget* ancestor =
+        std::string(r.ancestor) == "MainWindow" ? &w : gui.Find<QWidget>(r.ancestor);
     ASSERT_TRUE(ancestor && ancestor->isAncestorOf(c)) << r.name;
     EXPECT_EQ(QRect(c->mapTo(ancestor, QPoint(0, 0)), c->size()), QRect(r.x, r.y, r.w, r.h))
         << r.name;
@@ -160,7 +135,8 @@ TEST(Window, ControlTree) {
   EXPECT_EQ(gui.Find<QLineEdit>("编辑框1")->text().size(), 8);
   EXPECT_TRUE(gui.Find<QLineEdit>("编辑框3")->text().endsWith("/shenqu"));
   EXPECT_TRUE(gui.Find<QLabel>("透明标签3")->wordWrap());
-  EXPECT_TRUE(gui.Find<QLabel>("透明标签3")->text().startsWith(Q("【Zandrel】Quorrin\n\n主播神曲")));
+  EXPECT_TRUE(
+      gui.Find<QLabel>("透明标签3")->text().startsWith(Q("【Zandrel】Quorrin\n\n主播神曲")));
   EXPECT_FALSE(gui.Find<QLabel>("图片框1")->pixmap().isNull());
   EXPECT_NE(gui.Find<QTimer>("时钟1"), nullptr);
   EXPECT_EQ(gui.Find<QTimer>("时钟1")->interval(), 1000);
@@ -250,7 +226,8 @@ TEST(Window, ShortCommands) {
   gui.Find<QLineEdit>("编辑框1")->setText(QString());
   gui.Click("按钮6");
   const QString main = QString::fromStdString(gui.window->hosts().mainSite);
-  EXPECT_EQ(gui.opened, (std::vector<QString>{"http://" + main + "/u/12 34", "http://" + main + "/u/"}));
+  EXPECT_EQ(gui.opened,
+            (std::vector<QString>{"http://" + main + "/u/12 34", "http://" + main + "/u/"}));
 
   gui.Click("按钮2");
   EXPECT_EQ(gui.modals, std::vector<QString>{Q("信息：|开发中.............................")});
@@ -319,9 +296,9 @@ TEST(UpdateCheck, AnUpdateShowsTheMessageOpensThePageAndCloses) {
   server.Serve("/yy.txt", "2");
   Gui gui({"main", "shenqu", server.host()});
   EXPECT_EQ(gui.modals, std::vector<QString>{Q("更新|有新的更新")});
-  EXPECT_EQ(gui.opened, std::vector<QString>{"http://" + QString::fromStdString(server.host()) +
-                                             "/yy.html"});
-  ASSERT_TRUE(ServeUntil([&] { return !gui.window->isVisible(); }));
+  EXPECT_EQ(gui.opened,
+            std::vector<QString>{"http://" + QString::fromStdString(server.host()) + "/yy.html"});
+  ASSERT_TRUE(test::ServeUntil([&] { return !gui.window->isVisible(); }));
 }
 
 struct SiteGui {
@@ -353,9 +330,9 @@ TEST(WindowJobs, HarvestAndDownloadThroughTheButtons) {
   QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
   ticker.start(20);
   gui.Click("按钮4");
-  ASSERT_TRUE(ServeUntil([&] { return gui.List()->topLevelItemCount() == 1; }));
+  ASSERT_TRUE(test::ServeUntil([&] { return gui.List()->topLevelItemCount() == 1; }));
   const int ticksAtFirstRow = ticks;
-  ASSERT_TRUE(ServeUntil([&] { return RunningWorkers(*gui.control) == 0; }));
+  ASSERT_TRUE(gui.WaitIdle());
   EXPECT_GT(ticks, ticksAtFirstRow + 10);  // the window thread kept serving while rows came
   ASSERT_EQ(gui.List()->topLevelItemCount(), 3);
   EXPECT_EQ(gui.List()->topLevelItem(1)->text(1), Q("说散就散"));
@@ -364,18 +341,18 @@ TEST(WindowJobs, HarvestAndDownloadThroughTheButtons) {
   EXPECT_TRUE(gui.Find<RawTextBox>("编辑框2")->RawText() == "2001\r\n2002\r\n2003\r\n");
 
   gui.Click("按钮8");
-  ASSERT_TRUE(ServeUntil([&] { return gui.Boxes().size() == 1; }));
+  ASSERT_TRUE(test::ServeUntil([&] { return gui.Boxes().size() == 1; }));
   EXPECT_EQ(gui.Boxes()[0]->text(), Q("所有神曲下载完成"));
   EXPECT_EQ(gui.Boxes()[0]->windowTitle(), Q("OK"));
   // While the completion message is open, another job is refused.
   gui.Click("按钮1");
-  ASSERT_TRUE(ServeUntil([&] { return gui.Boxes().size() == 2; }));
+  ASSERT_TRUE(test::ServeUntil([&] { return gui.Boxes().size() == 2; }));
   EXPECT_EQ(gui.Boxes()[1]->text(), Q("有其他线程正在运行，请稍后"));
   EXPECT_EQ(gui.Boxes()[1]->windowTitle(), Q("错误"));
   EXPECT_EQ(gui.List()->topLevelItemCount(), 3);
   gui.Boxes()[1]->button(QMessageBox::Ok)->click();
   gui.Boxes()[0]->button(QMessageBox::Ok)->click();
-  ASSERT_TRUE(ServeUntil([&] { return RunningWorkers(*gui.control) == 0; }));
+  ASSERT_TRUE(gui.WaitIdle());
   EXPECT_EQ(gui.Status(), Q("所有神曲下载成功，快打开下载目录去看看吧！！！"));
   for (const char* name : {"光年之外", "说散就散", "体面"}) {
     EXPECT_TRUE(fs::exists(s.folder / "videos" / (std::string(name) + ".mp4"))) << name;
@@ -386,10 +363,10 @@ TEST(WindowJobs, HarvestAndDownloadThroughTheButtons) {
   fs::remove_all(s.folder / "videos");
   gui.List()->setCurrentItem(gui.List()->topLevelItem(2));
   gui.Menu("下载选中神曲");
-  ASSERT_TRUE(ServeUntil([&] { return gui.Boxes().size() == 1; }));
+  ASSERT_TRUE(test::ServeUntil([&] { return gui.Boxes().size() == 1; }));
   EXPECT_EQ(gui.Boxes()[0]->text(), Q("神曲下载完成"));
   gui.Boxes()[0]->button(QMessageBox::Ok)->click();
-  ASSERT_TRUE(ServeUntil([&] { return RunningWorkers(*gui.control) == 0; }));
+  ASSERT_TRUE(gui.WaitIdle());
   EXPECT_EQ(fs::directory_iterator(s.folder / "videos")->path().filename(), "体面.mp4");
 }
 
@@ -403,7 +380,7 @@ TEST(WindowJobs, CloseDuringAStalledDownload) {
   gui.layer.SetCell(0, 1, test::L("卡住"), nullptr);
   gui.layer.SetCell(0, 3, s.server.Url("/stall.mp4"), nullptr);
   gui.Click("按钮8");
-  ASSERT_TRUE(ServeUntil([&] { return !s.server.Requests().empty(); }));
+  ASSERT_TRUE(test::ServeUntil([&] { return !s.server.Requests().empty(); }));
   const auto begin = std::chrono::steady_clock::now();
   gui.window->close();
   ShutDownJobs(*gui.control, 2s);
