@@ -9,6 +9,7 @@
 #include "app/main_window.h"
 #include "app/pictures.h"
 #include "app/platform_shell.h"
+#include "app/platform_signals.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   int status = 0;
   {
     quorrin::MainWindow window(quorrin::CompiledHosts(), layer, *control, quorrin::DesktopShell());
+    quorrin::CloseOnTerminationSignals(&window);
     window.show();
     window.OnCreated();
     status = app.exec();
