@@ -28,7 +28,6 @@ class PartFile {
   bool Commit(const std::string& target);
   // Closes and removes the temporary file.
   void Discard();
-  bool IsOpen() const { return fd_ >= 0; }
 
  private:
   int fd_ = -1;

@@ -30,7 +30,6 @@ class BusyFlag {
   void Release(uint64_t job);
   void SetIdle() { holder_.store(kIdle); }
   void SetReleased() { holder_.store(kUnset); }
-  uint64_t Holder() const { return holder_.load(); }
 
  private:
   static constexpr uint64_t kIdle = 0;

@@ -142,11 +142,6 @@ void MemoryWindow::CloseMessage(MessageId id) {
   changed_.notify_all();
 }
 
-void MemoryWindow::SetAutoClose(bool on) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  autoClose_ = on;
-}
-
 void MemoryWindow::Select(int row) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -201,12 +196,6 @@ Text MemoryWindow::TextOf(std::string_view control) const {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = texts_.find(control);
   return it == texts_.end() ? Text() : it->second;
-}
-
-Colour MemoryWindow::ColourOf(std::string_view control) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  auto it = colours_.find(control);
-  return it == colours_.end() ? 0 : it->second;
 }
 
 std::vector<std::string> MemoryWindow::Calls() const {

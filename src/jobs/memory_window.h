@@ -44,7 +44,6 @@ class MemoryWindow : public WindowLayer {
   void CloseMessage(MessageId id) override;
 
   // What a user or a test does.
-  void SetAutoClose(bool on);
   void Select(int row);
   // The user closes the box with OK: its waiter wakes.
   bool CloseByUser(MessageId id);
@@ -53,7 +52,6 @@ class MemoryWindow : public WindowLayer {
   std::vector<std::array<Text, 5>> Rows() const;
   Text Caption(std::string_view control) const;
   Text TextOf(std::string_view control) const;
-  Colour ColourOf(std::string_view control) const;
   // Every applied call, in order, as "Operation control|row,col: text".
   std::vector<std::string> Calls() const;
   size_t CallCount() const;

@@ -157,11 +157,6 @@ std::vector<std::string> TestServer::RequestedTargets() const {
   return out;
 }
 
-void TestServer::ClearRequests() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  requests_.clear();
-}
-
 void TestServer::Release() {
   released_->store(true);
 }

@@ -63,7 +63,6 @@ class TestServer {
 
   std::vector<RecordedRequest> Requests() const;
   std::vector<std::string> RequestedTargets() const;
-  void ClearRequests();
   // Ends every stall and refuses new ones.
   void Release();
 
