@@ -48,16 +48,16 @@ std::string Video(int seed, size_t size) {
 
 struct DownloadFixture : SiteFixture {
   explicit DownloadFixture(bool autoClose = true) : SiteFixture(autoClose) {
-    window.SetText(controls::kDownloadFolder, folder.path.string(), nullptr);
+    window.SetPath(controls::kDownloadFolder, folder.path, nullptr);
   }
   // Adds a row whose video the server serves at /v/<id>.mp4 (or `address`).
-  void AddRow(const std::string& titleUtf8, const std::string& id, const std::string& address) {
+  void AddRow(const std::string& titleUtf8, const std::string& id, const Text& address) {
     const int row = window.RowCount(nullptr);
     window.AppendRow(nullptr);
-    window.SetCell(row, 0, std::to_string(row + 1), nullptr);
+    window.SetCell(row, 0, NumberText(row + 1), nullptr);
     window.SetCell(row, 1, L(titleUtf8), nullptr);
     window.SetCell(row, 3, address, nullptr);
-    window.SetCell(row, 4, id, nullptr);
+    window.SetCell(row, 4, test::T(id), nullptr);
   }
   std::vector<std::string> StatusTexts() const {
     std::vector<std::string> out;
@@ -110,11 +110,11 @@ TEST(DownloadAll, EmptyListStillTellsItIsDone) {
 TEST(DownloadSelected, NoRowSelectedAsksForOne) {
   DownloadFixture f;
   f.AddRow("演员", "1", f.server.Url("/v/1.mp4"));
-  f.window.SetText(controls::kStatusLine, "before", nullptr);
+  f.window.SetText(controls::kStatusLine, "before"_t, nullptr);
   f.RunToEnd(DownloadSelectedJob());
   EXPECT_EQ(f.MessageTexts(),
             (std::vector<std::pair<std::string, std::string>>{{"提示", "请先选中要下载的神曲"}}));
-  EXPECT_EQ(f.window.TextOf(controls::kStatusLine), "before");
+  EXPECT_EQ(f.window.TextOf(controls::kStatusLine), "before"_t);
   EXPECT_TRUE(f.server.Requests().empty());
   EXPECT_TRUE(f.folder.Names().empty());
   EXPECT_TRUE(f.control->flag.Idle());
@@ -139,14 +139,14 @@ TEST(DownloadSelected, SavesTheSelectedRow) {
 TEST(DownloadSelected, EveryFailureIsToldAndWritesNothing) {
   struct Case {
     const char* name;
-    std::function<std::string(DownloadFixture&)> prepare;  // gives the download address
+    std::function<Text(DownloadFixture&)> prepare;  // gives the download address
     std::string reason;
   };
   const Case cases[] = {
-      {"no address", [](DownloadFixture&) { return std::string(); }, "没有下载地址"},
+      {"no address", [](DownloadFixture&) { return Text(); }, "没有下载地址"},
       {"no connection",
        [](DownloadFixture&) {
-         return "http://127.0.0.1:" + std::to_string(test::RefusedPort()) + "/v.mp4";
+         return Text("http://127.0.0.1:" + std::to_string(test::RefusedPort()) + "/v.mp4");
        },
        "无法连接服务器"},
       {"error status", [](DownloadFixture& f) { return f.server.Url("/missing.mp4"); },
@@ -169,7 +169,7 @@ TEST(DownloadSelected, EveryFailureIsToldAndWritesNothing) {
       {"folder missing",
        [](DownloadFixture& f) {
          f.server.Serve("/v.mp4", "data");
-         f.window.SetText(controls::kDownloadFolder, (f.folder.path / "gone").string(), nullptr);
+         f.window.SetPath(controls::kDownloadFolder, f.folder.path / "gone", nullptr);
          return f.server.Url("/v.mp4");
        },
        "无法保存文件"},
@@ -177,7 +177,7 @@ TEST(DownloadSelected, EveryFailureIsToldAndWritesNothing) {
        [](DownloadFixture& f) {
          f.server.Serve("/v.mp4", "data");
          std::ofstream((f.folder.path / "plain").string()) << "x";
-         f.window.SetText(controls::kDownloadFolder, (f.folder.path / "plain").string(), nullptr);
+         f.window.SetPath(controls::kDownloadFolder, f.folder.path / "plain", nullptr);
          return f.server.Url("/v.mp4");
        },
        "无法保存文件"},
@@ -202,7 +202,7 @@ TEST(DownloadAll, FailuresAreCountedAndListed) {
   DownloadFixture f;
   f.server.Serve("/ok.mp4", "video");
   f.AddRow("甲", "1", f.server.Url("/ok.mp4"));
-  for (int i = 0; i < 11; ++i) f.AddRow("坏" + std::to_string(i), std::to_string(10 + i), "");
+  for (int i = 0; i < 11; ++i) f.AddRow("坏" + std::to_string(i), std::to_string(10 + i), Text());
   f.AddRow("乙", "2", f.server.Url("/missing.mp4"));
   f.RunToEnd(DownloadAllJob());
   const auto messages = f.MessageTexts();
@@ -321,12 +321,12 @@ TEST(EnsureDownloadFolder, CreatesOnlyTheLastLevel) {
       {"", false},
   };
   for (const auto& c : cases) {
-    window.SetText(controls::kDownloadFolder, c.folder.string(), nullptr);
+    window.SetPath(controls::kDownloadFolder, c.folder, nullptr);
     EnsureDownloadFolder(window);
     EXPECT_EQ(!c.folder.empty() && fs::is_directory(c.folder), c.exists) << c.folder;
   }
   std::ofstream(root.path / "file") << "x";
-  window.SetText(controls::kDownloadFolder, (root.path / "file").string(), nullptr);
+  window.SetPath(controls::kDownloadFolder, root.path / "file", nullptr);
   EnsureDownloadFolder(window);
   EXPECT_TRUE(fs::is_regular_file(root.path / "file"));
 }
@@ -341,7 +341,7 @@ TEST(DownloadBusy, DuringAHarvestTheFolderIsMadeButNothingSaved) {
   StartJob(*f.control, HarvestJob(DailyChartSource(f.server.host()), f.server.host()));
   ASSERT_TRUE(f.window.WaitFor([&] { return !f.server.Requests().empty(); }));
   const fs::path folder = f.folder.path / "new";
-  f.window.SetText(controls::kDownloadFolder, folder.string(), nullptr);
+  f.window.SetPath(controls::kDownloadFolder, folder, nullptr);
   EnsureDownloadFolder(f.window);
   StartJob(*f.control, DownloadAllJob());
   ASSERT_TRUE(f.window.WaitFor([&] { return f.window.OpenMessages().size() == 1; }));
@@ -354,10 +354,10 @@ TEST(DownloadBusy, DuringAHarvestTheFolderIsMadeButNothingSaved) {
 }
 
 TEST(ProgressText, Formats) {
-  EXPECT_EQ(ProgressText(12'897'485, 41'943'040), "30%  12.3/40.0 MB");
-  EXPECT_EQ(ProgressText(12'897'485, -1), "12.3 MB");
-  EXPECT_EQ(ProgressText(0, 0), "0.0 MB");
-  EXPECT_EQ(ProgressText(100, 100), "100%  0.0/0.0 MB");
+  EXPECT_EQ(ProgressText(12'897'485, 41'943'040), "30%  12.3/40.0 MB"_t);
+  EXPECT_EQ(ProgressText(12'897'485, -1), "12.3 MB"_t);
+  EXPECT_EQ(ProgressText(0, 0), "0.0 MB"_t);
+  EXPECT_EQ(ProgressText(100, 100), "100%  0.0/0.0 MB"_t);
 }
 
 }  // namespace

@@ -51,20 +51,24 @@ TEST(IdBuffer, Splitting) {
       {"a\nb\r\n", {"a\nb"}},
       {"a\r", {"a\r"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(SplitIdBuffer(c.buffer), c.ids) << c.buffer;
+  for (const auto& c : cases) {
+    std::vector<Text> ids;
+    for (const auto& id : c.ids) ids.push_back(test::T(id));
+    EXPECT_EQ(SplitIdBuffer(test::T(c.buffer)), ids) << c.buffer;
+  }
 }
 
 TEST(HarvestJob, BuildsOneRowPerIdInCellOrder) {
   for (const char* buffer : {"1001\r\n2001\r\n", "1001\r\n2001"}) {
     SiteFixture f;
-    f.RunToEnd(HarvestJob(GivenIds(buffer), f.server.host()));
+    f.RunToEnd(HarvestJob(GivenIds(test::T(buffer)), f.server.host()));
     const auto rows = f.window.Rows();
     ASSERT_EQ(rows.size(), 2u) << buffer;
-    const std::string host = f.server.host();
-    EXPECT_EQ(rows[0], (Row{"1", L("小幸运"), "http://" + host + "/play/id_1001.html",
-                            "http://v.fixture.test/shenqu/1001.mp4", "1001"}));
-    EXPECT_EQ(rows[1], (Row{"2", L("光年之外"), "http://" + host + "/play/id_2001.html",
-                            "http://v.fixture.test/shenqu/2001.mp4", "2001"}));
+    const Text host(f.server.host());
+    EXPECT_EQ(rows[0], (Row{"1"_t, L("小幸运"), "http://"_t + host + "/play/id_1001.html"_t,
+                            "http://v.fixture.test/shenqu/1001.mp4"_t, "1001"_t}));
+    EXPECT_EQ(rows[1], (Row{"2"_t, L("光年之外"), "http://"_t + host + "/play/id_2001.html"_t,
+                            "http://v.fixture.test/shenqu/2001.mp4"_t, "2001"_t}));
     EXPECT_TRUE(f.control->flag.Idle());
     // The cells of a row appear in the order number, ID, play address, title, video.
     std::vector<std::string> cells;
@@ -78,7 +82,7 @@ TEST(HarvestJob, BuildsOneRowPerIdInCellOrder) {
 TEST(HarvestJob, EmptyBufferGivesNoRowsAndAnIdleFlag) {
   SiteFixture f;
   f.window.AppendRow(nullptr);  // rows of an earlier harvest
-  f.RunToEnd(HarvestJob(GivenIds(""), f.server.host()));
+  f.RunToEnd(HarvestJob(GivenIds(""_t), f.server.host()));
   EXPECT_TRUE(f.window.Rows().empty());
   EXPECT_TRUE(f.control->flag.Idle());
   EXPECT_TRUE(PlayRequests(f.server).empty());
@@ -86,42 +90,42 @@ TEST(HarvestJob, EmptyBufferGivesNoRowsAndAnIdleFlag) {
 
 TEST(HarvestJob, SecondHarvestClearsAndNumbersAgain) {
   SiteFixture f;
-  f.RunToEnd(HarvestJob(GivenIds("1001\r\n1002\r\n1003\r\n"), f.server.host()));
-  f.RunToEnd(HarvestJob(GivenIds("2001\r\n"), f.server.host()));
+  f.RunToEnd(HarvestJob(GivenIds("1001\r\n1002\r\n1003\r\n"_t), f.server.host()));
+  f.RunToEnd(HarvestJob(GivenIds("2001\r\n"_t), f.server.host()));
   const auto rows = f.window.Rows();
   ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0][0], "1");
-  EXPECT_EQ(rows[0][4], "2001");
-  EXPECT_EQ(f.window.TextOf(controls::kIdBuffer), "2001\r\n");
+  EXPECT_EQ(rows[0][0], "1"_t);
+  EXPECT_EQ(rows[0][4], "2001"_t);
+  EXPECT_EQ(f.window.TextOf(controls::kIdBuffer), "2001\r\n"_t);
 }
 
 TEST(HarvestJob, PlayPageFailuresLeaveTheirCellsEmpty) {
   SiteFixture f;
   // 7777 has no play page (404 body), 4001 lacks "-在线播放-", 4002 lacks the video.
-  f.RunToEnd(HarvestJob(GivenIds("7777\r\n4001\r\n4002\r\n1002\r\n"), f.server.host()));
+  f.RunToEnd(HarvestJob(GivenIds("7777\r\n4001\r\n4002\r\n1002\r\n"_t), f.server.host()));
   const auto rows = f.window.Rows();
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[0],
-            (Row{"1", "", "http://" + f.server.host() + "/play/id_7777.html", "", "7777"}));
-  EXPECT_EQ(rows[1][1], "");
-  EXPECT_EQ(rows[1][3], "http://v.fixture.test/shenqu/4001.mp4");
+            (Row{"1"_t, ""_t, f.server.Url("/play/id_7777.html"), ""_t, "7777"_t}));
+  EXPECT_EQ(rows[1][1], ""_t);
+  EXPECT_EQ(rows[1][3], "http://v.fixture.test/shenqu/4001.mp4"_t);
   EXPECT_EQ(rows[2][1], L("无视频"));
-  EXPECT_EQ(rows[2][3], "");
+  EXPECT_EQ(rows[2][3], ""_t);
   EXPECT_EQ(rows[3][1], L("演员"));
 }
 
 TEST(HarvestJob, UnreachableSiteStillBuildsRows) {
   SiteFixture f;
   const std::string dead = "127.0.0.1:" + std::to_string(test::RefusedPort());
-  f.RunToEnd(HarvestJob(GivenIds("1\r\n2\r\n"), dead));
+  f.RunToEnd(HarvestJob(GivenIds("1\r\n2\r\n"_t), dead));
   const auto rows = f.window.Rows();
   ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[1], (Row{"2", "", "http://" + dead + "/play/id_2.html", "", "2"}));
+  EXPECT_EQ(rows[1], (Row{"2"_t, ""_t, "http://"_t + Text(dead) + "/play/id_2.html"_t, ""_t, "2"_t}));
 }
 
 TEST(HarvestJob, RowsArePacedAtTheServer) {
   SiteFixture f;
-  f.RunToEnd(HarvestJob(GivenIds("1001\r\n1002\r\n1003\r\n"), f.server.host()));
+  f.RunToEnd(HarvestJob(GivenIds("1001\r\n1002\r\n1003\r\n"_t), f.server.host()));
   std::vector<std::chrono::steady_clock::time_point> times;
   for (const auto& r : f.server.Requests()) {
     if (r.path.rfind("/play/", 0) == 0) times.push_back(r.at);
@@ -149,7 +153,9 @@ TEST(Sources, EachSourceEndToEnd) {
     SiteFixture f;
     f.RunToEnd(HarvestJob(c.make(f.server.host()), f.server.host()));
     const auto rows = f.window.Rows();
-    EXPECT_EQ(Column(rows, kWorkIdColumn), c.ids) << c.name;
+    std::vector<Text> ids;
+    for (const auto& id : c.ids) ids.push_back(test::T(id));
+    EXPECT_EQ(Column(rows, kWorkIdColumn), ids) << c.name;
     std::vector<Text> titles;
     for (const auto& t : c.titles) titles.push_back(L(t));
     EXPECT_EQ(Column(rows, kTitleColumn), titles) << c.name;
@@ -192,7 +198,7 @@ TEST(Sources, PlayLinkPatternTable) {
       EXPECT_TRUE(ids.empty()) << c.link;
       EXPECT_EQ(f.window.Caption(controls::kSongGroup), L("神曲（匹配内容数据失败......）"));
     } else {
-      EXPECT_EQ(ids, std::vector<Text>{c.id}) << c.link;
+      EXPECT_EQ(ids, std::vector<Text>{test::T(c.id)}) << c.link;
     }
   }
 }
@@ -236,15 +242,15 @@ TEST(Sources, SuccessfulHarvestClearsAnEarlierFailureCaption) {
 TEST(CollectCaptures, AppendsEveryCaptureOrSaysWhyNot) {
   MemoryWindow window;
   JobWindow w(window, nullptr);
-  CollectCaptures(w, "id_(\\d+)", "id_1 id_2 id_1");
-  EXPECT_EQ(window.TextOf(controls::kIdBuffer), "1\r\n2\r\n1\r\n");
-  EXPECT_EQ(window.Caption(controls::kSongGroup), "");
-  CollectCaptures(w, "(", "id_1");
+  CollectCaptures(w, "id_(\\d+)"_t, "id_1 id_2 id_1"_t);
+  EXPECT_EQ(window.TextOf(controls::kIdBuffer), "1\r\n2\r\n1\r\n"_t);
+  EXPECT_EQ(window.Caption(controls::kSongGroup), ""_t);
+  CollectCaptures(w, "("_t, "id_1"_t);
   EXPECT_EQ(window.Caption(controls::kSongGroup), L("神曲（获取内容失败......）"));
-  CollectCaptures(w, "id_(\\d+)", "");
+  CollectCaptures(w, "id_(\\d+)"_t, ""_t);
   EXPECT_EQ(window.Caption(controls::kSongGroup), L("神曲（匹配内容数据失败......）"));
-  CollectCaptures(w, "id_(\\d*)", "id_ x");  // an empty capture is appended unchanged
-  EXPECT_EQ(window.TextOf(controls::kIdBuffer), "1\r\n2\r\n1\r\n\r\n");
+  CollectCaptures(w, "id_(\\d*)"_t, "id_ x"_t);  // an empty capture is appended unchanged
+  EXPECT_EQ(window.TextOf(controls::kIdBuffer), "1\r\n2\r\n1\r\n\r\n"_t);
   EXPECT_EQ(window.Caption(controls::kSongGroup), L("神曲（匹配内容数据失败......）"));
 }
 
@@ -266,16 +272,16 @@ TEST(AnchorWorks, PageCountTable) {
       {"", 0},
       {"{\"pages\":99999999999,\"data\":[]}", 2147483647},
   };
-  for (const auto& c : cases) EXPECT_EQ(PageCountOf(c.page), c.count) << c.page;
+  for (const auto& c : cases) EXPECT_EQ(PageCountOf(test::T(c.page)), c.count) << c.page;
 }
 
 TEST(AnchorWorks, ReadsEveryListingPageInOrder) {
   SiteFixture f;
   f.ServeListing("12345678");
-  f.window.SetText(controls::kAnchorNumber, "12345678", nullptr);
+  f.window.SetText(controls::kAnchorNumber, "12345678"_t, nullptr);
   f.RunToEnd(HarvestJob(AnchorWorksSource(f.server.host()), f.server.host()));
   EXPECT_EQ(Column(f.window.Rows(), kWorkIdColumn),
-            (std::vector<Text>{"5001", "5002", "5003", "5004", "5005"}));
+            (std::vector<Text>{"5001"_t, "5002"_t, "5003"_t, "5004"_t, "5005"_t}));
   EXPECT_EQ(f.window.Rows()[2][kTitleColumn], L("野狼disco"));
   auto targets = f.server.RequestedTargets();
   targets.resize(4);
@@ -287,7 +293,7 @@ TEST(AnchorWorks, ReadsEveryListingPageInOrder) {
 TEST(AnchorWorks, OnePageWhenTheCountIsZeroOrOne) {
   for (const char* pages : {"0", "1", "-3", "none"}) {
     SiteFixture f;
-    f.window.SetText(controls::kAnchorNumber, "42", nullptr);
+    f.window.SetText(controls::kAnchorNumber, "42"_t, nullptr);
     f.server.Serve("/u/works/s?yyno=42&p=1", std::string("{\"pages\":") + pages +
                                                  ",\"data\":[\r\n{\"u\":\"http://" +
                                                  f.server.host() + "/s/5001\",\"be\":1}\r\n]}");
@@ -304,24 +310,24 @@ TEST(AnchorWorks, OnePageWhenTheCountIsZeroOrOne) {
 TEST(AnchorWorks, EntriesWithoutWhiteSpaceAreOneMatch) {
   SiteFixture f;
   const std::string h = f.server.host();
-  f.window.SetText(controls::kAnchorNumber, "7", nullptr);
+  f.window.SetText(controls::kAnchorNumber, "7"_t, nullptr);
   f.server.Serve("/u/works/s?yyno=7&p=1", "{\"pages\":1,\"data\":[{\"u\":\"http://" + h +
                                               "/s/1\",\"be\":1},{\"u\":\"http://" + h +
                                               "/s/2\",\"be\":2}]}\r\n{\"u\":\"http:\\/\\/" + h +
                                               "\\/s\\/3\",\"be\":3}");
   f.RunToEnd(HarvestJob(AnchorWorksSource(h), h));
   EXPECT_EQ(Column(f.window.Rows(), kWorkIdColumn),
-            (std::vector<Text>{"1\",\"be\":1},{\"u\":\"http://" + h + "/s/2"}));
+            (std::vector<Text>{"1\",\"be\":1},{\"u\":\"http://"_t + Text(h) + "/s/2"_t}));
 }
 
 TEST(AnchorWorks, FailedLaterPageKeepsItsCaptionOverTheOtherRows) {
   SiteFixture f;
   f.ServeListing("9");
   f.server.Serve("/u/works/s?yyno=9&p=2", "", 500);
-  f.window.SetText(controls::kAnchorNumber, "9", nullptr);
+  f.window.SetText(controls::kAnchorNumber, "9"_t, nullptr);
   f.RunToEnd(HarvestJob(AnchorWorksSource(f.server.host()), f.server.host()));
   EXPECT_EQ(Column(f.window.Rows(), kWorkIdColumn),
-            (std::vector<Text>{"5001", "5002", "5004", "5005"}));
+            (std::vector<Text>{"5001"_t, "5002"_t, "5004"_t, "5005"_t}));
   EXPECT_EQ(f.window.Caption(controls::kSongGroup), L("神曲（匹配内容数据失败......）"));
 }
 
@@ -356,7 +362,7 @@ TEST(HarvestStop, DuringCollectingAndDuringRowBuilding) {
 TEST(HarvestBusy, RefusedWhileAnotherJobRuns) {
   SiteFixture f(/*autoClose=*/false);
   f.window.AppendRow(nullptr);
-  f.window.SetCell(0, 1, "kept", nullptr);
+  f.window.SetCell(0, 1, "kept"_t, nullptr);
   std::atomic<bool> release{false};
   StartJob(*f.control, [&](JobContext& job) {
     if (!BeginJob(job)) return;
@@ -372,7 +378,7 @@ TEST(HarvestBusy, RefusedWhileAnotherJobRuns) {
   f.control->registry.front().token->Notify();
   ASSERT_TRUE(WaitForWorkers(*f.control, 5s));
   EXPECT_EQ(f.window.Rows().size(), 1u);
-  EXPECT_EQ(f.window.Rows()[0][1], "kept");
+  EXPECT_EQ(f.window.Rows()[0][1], "kept"_t);
   EXPECT_TRUE(f.server.Requests().empty());
 }
 

@@ -31,7 +31,7 @@ Job HoldingJob(std::atomic<bool>& release, std::atomic<int>& admitted) {
   return [&release, &admitted](JobContext& job) {
     if (!BeginJob(job)) return;
     ++admitted;
-    job.window().SetText(controls::kStatusLine, "working");
+    job.window().SetText(controls::kStatusLine, "working"_t);
     job.token().WaitUntil([&] { return release.load(); });
     SetIdle(job);
   };
@@ -75,8 +75,8 @@ TEST(JobControl, WaitingInItsMessageStillHoldsTheFlag) {
   Fixture f(/*autoClose=*/false);
   StartJob(*f.control, [](JobContext& job) {
     if (!BeginJob(job)) return;
-    job.window().ShowMessage("done", "OK");
-    job.window().SetText(controls::kStatusLine, "after");
+    job.window().ShowMessage("done"_t, "OK"_t);
+    job.window().SetText(controls::kStatusLine, "after"_t);
     SetIdle(job);
   });
   ASSERT_TRUE(f.window.WaitFor([&] { return f.window.OpenMessages().size() == 1; }));
@@ -89,7 +89,7 @@ TEST(JobControl, WaitingInItsMessageStillHoldsTheFlag) {
   // The user closes both boxes; the first job finishes and frees the flag.
   for (const auto& m : f.window.OpenMessages()) f.window.CloseByUser(m.id);
   ASSERT_TRUE(WaitForWorkers(*f.control, 5s));
-  EXPECT_EQ(f.window.TextOf(controls::kStatusLine), "after");
+  EXPECT_EQ(f.window.TextOf(controls::kStatusLine), "after"_t);
   EXPECT_TRUE(f.control->flag.Idle());
 }
 
@@ -99,12 +99,12 @@ TEST(JobControl, StopEndsTheJobAtOnceAndDropsItsLateCalls) {
   StartJob(*f.control, [&](JobContext& job) {
     if (!BeginJob(job)) return;
     while (true) {
-      job.window().AppendText(controls::kIdBuffer, "x");
+      job.window().AppendText(controls::kIdBuffer, "x"_t);
       ++loops;
       std::this_thread::yield();  // keeps writing after the stop, as a careless job would
       if (loops > 2000000) break;
       if (job.Ended() && loops % 1000 == 0) {
-        job.window().SetText(controls::kStatusLine, "late");
+        job.window().SetText(controls::kStatusLine, "late"_t);
         break;
       }
     }
@@ -118,7 +118,7 @@ TEST(JobControl, StopEndsTheJobAtOnceAndDropsItsLateCalls) {
   EXPECT_TRUE(f.control->flag.Idle());
   ASSERT_TRUE(WaitForWorkers(*f.control, 5s));
   EXPECT_EQ(f.window.CallCount(), callsAtStop);
-  EXPECT_EQ(f.window.TextOf(controls::kStatusLine), "");
+  EXPECT_EQ(f.window.TextOf(controls::kStatusLine), ""_t);
 }
 
 TEST(JobControl, StopWakesPacingAndMessageWaits) {
@@ -126,17 +126,17 @@ TEST(JobControl, StopWakesPacingAndMessageWaits) {
   StartJob(*f.control, [](JobContext& job) {
     if (!BeginJob(job)) return;
     job.token().SleepFor(60s);
-    job.window().SetText(controls::kStatusLine, "late");
+    job.window().SetText(controls::kStatusLine, "late"_t);
   });
   StartJob(*f.control, [](JobContext& job) {
-    job.window().ShowMessage("waiting", "t");  // stays open until stop
-    job.window().SetText(controls::kStatusLine, "late");
+    job.window().ShowMessage("waiting"_t, "t"_t);  // stays open until stop
+    job.window().SetText(controls::kStatusLine, "late"_t);
   });
   ASSERT_TRUE(f.window.WaitFor([&] { return f.window.OpenMessages().size() == 1; }));
   StopAllJobs(*f.control);
   ASSERT_TRUE(WaitForWorkers(*f.control, 2s));
   EXPECT_TRUE(f.window.OpenMessages().empty());  // the ended job's box was closed
-  EXPECT_EQ(f.window.TextOf(controls::kStatusLine), "");
+  EXPECT_EQ(f.window.TextOf(controls::kStatusLine), ""_t);
 }
 
 TEST(JobControl, StopWithNothingRunningLeavesTheFlagIdle) {

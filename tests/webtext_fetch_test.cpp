@@ -18,7 +18,7 @@ using test::TestServer;
 TEST(Fetch, SendsExactlyTheRequestWeMean) {
   TestServer server;
   server.Serve("/page", "hello");
-  EXPECT_EQ(FetchBytes(server.Url("/page?a=1&b=%20x#frag")), "hello");
+  EXPECT_EQ(FetchBytes(server.Url("/page?a=1&b=%20x#frag")).value, "hello");
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].requestLine, "GET /page?a=1&b=%20x HTTP/1.0");
@@ -35,7 +35,7 @@ TEST(Fetch, SendsExactlyTheRequestWeMean) {
 TEST(Fetch, ErrorStatusBodyIsReturnedAndReported) {
   TestServer server;
   server.Serve("/missing", "<html>gone</html>", 404);
-  EXPECT_EQ(FetchBytes(server.Url("/missing")), "<html>gone</html>");
+  EXPECT_EQ(FetchBytes(server.Url("/missing")).value, "<html>gone</html>");
   const FetchResult r = Fetch(server.Url("/missing"));
   EXPECT_TRUE(r.responded);
   EXPECT_EQ(r.status, 404);
@@ -50,7 +50,7 @@ TEST(Fetch, FollowsRedirects) {
   server.Serve("/start", moved);
   server.Serve("/final", "arrived");
   const FetchResult r = Fetch(server.Url("/start"));
-  EXPECT_EQ(r.body, "arrived");
+  EXPECT_EQ(r.body.value, "arrived");
   EXPECT_EQ(r.status, 200);
   EXPECT_EQ(server.RequestedTargets(), (std::vector<std::string>{"/start", "/final"}));
 }
@@ -128,11 +128,12 @@ TEST(Fetch, FailuresGiveEmptyBytes) {
       "/relative/path",
       "not a url",
       "http://" + std::string(300, 'h') + "/",
-      server.Url("/" + std::string(2100, 'p')),
+      server.Url("/" + std::string(2100, 'p')).value,
       "http://" + std::string(130, 'u') + "@" + server.host() + "/",
-      server.Url("/a\r\nX-Injected: 1"),
+      server.Url("/a\r\nX-Injected: 1").value,
   };
-  for (const auto& address : cases) EXPECT_EQ(FetchBytes(address), "") << address.substr(0, 80);
+  for (const auto& address : cases)
+    EXPECT_EQ(FetchBytes(Text(address)).value, "") << address.substr(0, 80);
   EXPECT_TRUE(server.Requests().empty());
 }
 
@@ -140,8 +141,8 @@ TEST(Fetch, DotSegmentsResolvedAndBlanksSent) {
   TestServer server;
   server.Serve("/b/c", "ok");
   server.Serve("/u/works/s", "listing");
-  EXPECT_EQ(FetchBytes(server.Url("/a/../b/./c")), "ok");
-  EXPECT_EQ(FetchBytes(server.Url("/u/works/s?yyno=1 2&p=1")), "listing");
+  EXPECT_EQ(FetchBytes(server.Url("/a/../b/./c")).value, "ok");
+  EXPECT_EQ(FetchBytes(server.Url("/u/works/s?yyno=1 2&p=1")).value, "listing");
   EXPECT_EQ(server.RequestedTargets(),
             (std::vector<std::string>{"/b/c", "/u/works/s?yyno=1%202&p=1"}));
 }
@@ -163,9 +164,9 @@ TEST(Fetch, SelfSignedCertificateIsRefused) {
   ASSERT_TRUE(direct);
   EXPECT_EQ(direct->body, "secret");
   // ...but our fetch checks it and refuses.
-  const FetchResult r = Fetch("https://127.0.0.1:" + std::to_string(port) + "/");
+  const FetchResult r = Fetch(Text("https://127.0.0.1:" + std::to_string(port) + "/"));
   EXPECT_FALSE(r.responded);
-  EXPECT_EQ(r.body, "");
+  EXPECT_TRUE(r.body.empty());
   server.stop();
   t.join();
 }
@@ -196,27 +197,27 @@ TEST(Fetch, CancelledBeforeStartSendsNothing) {
   TestServer server;
   server.Serve("/", "x");
   std::atomic<bool> cancel{true};
-  EXPECT_EQ(FetchBytes(server.Url("/"), &cancel), "");
+  EXPECT_TRUE(FetchBytes(server.Url("/"), &cancel).empty());
 }
 
 TEST(Fetch, FirstFetchesFromTwoThreadsAtOnce) {
   TestServer server;
   server.Serve("/a", "A");
-  std::string a, b;
+  Bytes a, b;
   std::thread t1([&] { a = FetchBytes(server.Url("/a")); });
   std::thread t2([&] { b = FetchBytes(server.Url("/a")); });
   t1.join();
   t2.join();
-  EXPECT_EQ(a, "A");
-  EXPECT_EQ(b, "A");
+  EXPECT_EQ(a.value, "A");
+  EXPECT_EQ(b.value, "A");
 }
 
 TEST(FetchPageText, DecodesUtf8UpToAZeroByte) {
   TestServer server;
   static const char kPage[] = "<title>\xE7\xA5\x9E\xE6\x9B\xB2</title>\0tail";
   server.Serve("/p", std::string(kPage, sizeof kPage - 1));
-  EXPECT_EQ(FetchPageText(server.Url("/p")), "<title>\xC9\xF1\xC7\xFA</title>");
-  EXPECT_EQ(FetchPageText(""), "");
+  EXPECT_EQ(FetchPageText(server.Url("/p")).value, "<title>\xC9\xF1\xC7\xFA</title>");
+  EXPECT_TRUE(FetchPageText(Text()).empty());
 }
 
 }  // namespace

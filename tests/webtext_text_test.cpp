@@ -8,6 +8,7 @@ namespace quorrin {
 namespace {
 
 using test::L;
+using test::T;
 
 struct FindCase {
   std::string text, sought;
@@ -39,48 +40,48 @@ TEST(FindText, SteppingByCharacters) {
        "\xC9", 2, false, -1},  // a start on a second byte still steps on
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(FindText(c.text, c.sought, c.start, c.ignoreCase), c.expected)
+    EXPECT_EQ(FindText(T(c.text), T(c.sought), c.start, c.ignoreCase), c.expected)
         << "text=" << c.text << " sought=" << c.sought << " start=" << c.start;
   }
 }
 
 TEST(TextBetween, Cases) {
   struct Case {
-    std::string text, head, tail, expected;
+    Text text, head, tail, expected;
   };
   const Case cases[] = {
-      {L("<title>歌名-在线播放-</title>"), "<title>", L("-在线播放-"), L("歌名")},
-      {"[a][b]", "[", "]", "a"},
-      {"x[a[b]c]", "[", "]", "a[b"},
-      {"a]b[c", "[", "]", ""},
-      {"[]", "[", "]", ""},
-      {"abc]", "", "]", "abc"},
-      {"abc", "a", "", ""},
-      {"", "[", "]", ""},
-      {"", "", "", ""},
-      {"no markers", "[", "]", ""},
+      {L("<title>歌名-在线播放-</title>"), T("<title>"), L("-在线播放-"), L("歌名")},
+      {T("[a][b]"), T("["), T("]"), T("a")},
+      {T("x[a[b]c]"), T("["), T("]"), T("a[b")},
+      {T("a]b[c"), T("["), T("]"), T("")},
+      {T("[]"), T("["), T("]"), T("")},
+      {T("abc]"), T(""), T("]"), T("abc")},
+      {T("abc"), T("a"), T(""), T("")},
+      {T(""), T("["), T("]"), T("")},
+      {T(""), T(""), T(""), T("")},
+      {T("no markers"), T("["), T("]"), T("")},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(TextBetween(c.text, c.head, c.tail), c.expected) << c.text;
+    EXPECT_EQ(TextBetween(c.text, c.head, c.tail), c.expected) << c.text.value;
   }
 }
 
 TEST(TextBetween, QuotePlaceholderInMarkers) {
-  const std::string page = "var x={worksUrl:\"http://v/1.mp4\",worksName:\"n\"}";
-  const std::string withPlaceholder = std::string("worksUrl:") + std::string(QuotePlaceholder);
-  EXPECT_EQ(TextBetween(page, withPlaceholder, "\",worksName"), "http://v/1.mp4");
-  EXPECT_EQ(TextBetween(page, "worksUrl:\"", std::string(QuotePlaceholder) + ",worksName"),
-            "http://v/1.mp4");
-  EXPECT_EQ(L("#引号"), std::string(QuotePlaceholder));
+  const Text page = T("var x={worksUrl:\"http://v/1.mp4\",worksName:\"n\"}");
+  const Text placeholder = T(QuotePlaceholder);
+  EXPECT_EQ(TextBetween(page, T("worksUrl:") + placeholder, T("\",worksName")), T("http://v/1.mp4"));
+  EXPECT_EQ(TextBetween(page, T("worksUrl:\""), placeholder + T(",worksName")),
+            T("http://v/1.mp4"));
+  EXPECT_EQ(L("#引号"), placeholder);
   // Without the placeholder a marker is used unchanged.
-  EXPECT_EQ(ReplaceQuotePlaceholder("a#b"), "a#b");
-  EXPECT_EQ(ReplaceQuotePlaceholder(L("#引号#引号x")), "\"\"x");
+  EXPECT_EQ(ReplaceQuotePlaceholder(T("a#b")), T("a#b"));
+  EXPECT_EQ(ReplaceQuotePlaceholder(L("#引号#引号x")), T("\"\"x"));
 }
 
 TEST(BytesToText, StopsAtZero) {
-  EXPECT_EQ(BytesToText(std::string("ab\0c", 4)), "ab");
-  EXPECT_EQ(BytesToText(""), "");
-  EXPECT_EQ(BytesToText("abc"), "abc");
+  EXPECT_EQ(BytesToText(Bytes(std::string("ab\0c", 4))), "ab"_u8);
+  EXPECT_EQ(BytesToText(Bytes()), Utf8());
+  EXPECT_EQ(BytesToText(Bytes(std::string("abc"))), "abc"_u8);
 }
 
 TEST(Utf8ToLocal, Conversions) {
@@ -102,7 +103,7 @@ TEST(Utf8ToLocal, Conversions) {
       {std::string("ab\0cd", 5), "ab"},  // ends at the first zero
       {"\xEF\xBB\xBFx", "?x"},           // a byte-order mark is kept (as "?")
   };
-  for (const auto& c : cases) EXPECT_EQ(Utf8ToLocal(c.in), c.expected) << c.in;
+  for (const auto& c : cases) EXPECT_EQ(Utf8ToLocal(Utf8(c.in)), T(c.expected)) << c.in;
 }
 
 TEST(Utf8ToLocal, LargeInputIsComplete) {
@@ -111,7 +112,7 @@ TEST(Utf8ToLocal, LargeInputIsComplete) {
     in +=
         "\xE7\xA5\x9E"
         "a";
-  const std::string out = Utf8ToLocal(in);
+  const std::string out = Utf8ToLocal(Utf8(in)).value;
   ASSERT_EQ(out.size(), 200000u * 3);
   EXPECT_EQ(out.substr(out.size() - 3),
             "\xC9\xF1"
@@ -119,12 +120,12 @@ TEST(Utf8ToLocal, LargeInputIsComplete) {
 }
 
 TEST(LocalText, RoundTripsThroughUtf8AndUtf16) {
-  const std::string utf8 = "神曲 abc 《歌名》";
-  const std::string local = Utf8ToLocal(utf8);
+  const Utf8 utf8 = "神曲 abc 《歌名》"_u8;
+  const Text local = Utf8ToLocal(utf8);
   EXPECT_EQ(LocalToUtf8(local), utf8);
   EXPECT_EQ(Utf16ToLocal(LocalToUtf16(local)), local);
   EXPECT_EQ(LocalToUtf16(L("ab中cd")).size(), 5u);
-  EXPECT_EQ(LocalToUtf8("a\x81"), "a?");  // a lone lead byte at the end
+  EXPECT_EQ(LocalToUtf8(T("a\x81")), "a?"_u8);  // a lone lead byte at the end
 }
 
 }  // namespace

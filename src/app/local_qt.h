@@ -4,14 +4,22 @@
 #include <QString>
 
 #include "webtext/codepage.h"
+#include "webtext/path_text.h"
 
 namespace quorrin {
 
 inline QString FromLocal(const Text& text) {
-  return QString::fromStdString(LocalToUtf8(text));
+  return QString::fromStdString(LocalToUtf8(text).value);
 }
 inline Text ToLocal(const QString& text) {
-  return Utf8ToLocal(text.toStdString());
+  return Utf8ToLocal(Utf8(text.toStdString()));
+}
+// A folder box's text as a path and back, without passing code page 936.
+inline std::filesystem::path ToPath(const QString& text) {
+  return PathFromUtf8(Utf8(text.toStdString()));
+}
+inline QString FromPath(const std::filesystem::path& path) {
+  return QString::fromStdString(PathToUtf8(path).value);
 }
 
 }  // namespace quorrin

@@ -335,14 +335,14 @@ void MainWindow::RecolourStatusLine() {
 
 void MainWindow::LoadAboutPage() {
   if (hosts_.update.empty()) return;
-  const std::string address = "http://" + hosts_.update + "/y.html";
+  const Text address = "http://"_t + Text(hosts_.update) + "/y.html"_t;
   QPointer<QTextBrowser> view = about_;
   aboutFetch_ = std::thread([this, address, view] {
     FetchOptions options;
     options.cancel = &aboutCancel_;
     const FetchResult r = Fetch(address, options);
     if (!r.responded || r.status < 200 || r.status > 299 || r.body.empty() || aboutCancel_) return;
-    const QString html = QString::fromUtf8(BytesToText(r.body));
+    const QString html = QString::fromStdString(BytesToText(r.body).value);
     QMetaObject::invokeMethod(
         view,
         [view, html] {

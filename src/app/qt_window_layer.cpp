@@ -52,6 +52,21 @@ Text QtWindowLayer::GetText(std::string_view control, JobToken* job) {
   });
 }
 
+std::filesystem::path QtWindowLayer::GetPath(std::string_view control, JobToken* job) {
+  return OnWindowThread(job, [&] {
+    if (control == controls::kDownloadFolder) return ToPath(c_.downloadFolder->text());
+    return std::filesystem::path();
+  });
+}
+
+void QtWindowLayer::SetPath(std::string_view control, const std::filesystem::path& path,
+                            JobToken* job) {
+  OnWindowThread(job, [&] {
+    if (control == controls::kDownloadFolder) c_.downloadFolder->setText(FromPath(path));
+    return 0;
+  });
+}
+
 void QtWindowLayer::SetText(std::string_view control, const Text& text, JobToken* job) {
   OnWindowThread(job, [&] {
     if (control == controls::kIdBuffer) c_.idBuffer->SetRawText(text);

@@ -25,7 +25,7 @@ void SkinLoader(int skin) {
 UpdateVerdict CheckUpdateFlag(const std::string& updateHost, std::chrono::milliseconds limit) {
   if (updateHost.empty()) return UpdateVerdict::kRun;
   auto cancel = std::make_shared<std::atomic<bool>>(false);
-  const std::string address = "http://" + updateHost + "/yy.txt";
+  const Text address = "http://"_t + Text(updateHost) + "/yy.txt"_t;
   auto pending = std::async(std::launch::async, [address, cancel] {
     FetchOptions options;
     options.cancel = cancel.get();
@@ -38,7 +38,7 @@ UpdateVerdict CheckUpdateFlag(const std::string& updateHost, std::chrono::millis
   }
   const FetchResult r = pending.get();
   if (!r.responded || r.status < 200 || r.status > 299) return UpdateVerdict::kRun;
-  return BytesToText(r.body) == "1" ? UpdateVerdict::kRun : UpdateVerdict::kUpdate;
+  return BytesToText(r.body) == "1"_u8 ? UpdateVerdict::kRun : UpdateVerdict::kUpdate;
 }
 
 }  // namespace quorrin

@@ -8,6 +8,7 @@
 #include "harvest/song_table.h"
 #include "webtext/codepage.h"
 #include "webtext/fetch.h"
+#include "webtext/path_text.h"
 
 namespace quorrin {
 namespace {
@@ -15,33 +16,40 @@ namespace {
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);  // four a second at most
 constexpr size_t kFailuresListed = 10;
 
-Text Local(const char* utf8) {
-  return Utf8ToLocal(utf8);
+Text Local(const Utf8& text) {
+  return Utf8ToLocal(text);
 }
 
-RowOutcome Failed(const char* reasonUtf8) {
-  return {RowOutcome::kFailed, Local(reasonUtf8)};
+RowOutcome Failed(const Utf8& reason) {
+  return {RowOutcome::kFailed, Local(reason)};
 }
 
 Text FailureReason(const FetchResult& r) {
-  if (r.sinkRefused) return Local("无法保存文件");
-  if (!r.responded) return Local("无法连接服务器");
+  if (r.sinkRefused) return Local("无法保存文件"_u8);
+  if (!r.responded) return Local("无法连接服务器"_u8);
   if (r.status < 200 || r.status > 299)
-    return Local("服务器返回错误（") + std::to_string(r.status) + Local("）");
-  if (!r.whole) return Local("下载不完整");
-  if (r.received == 0) return Local("下载内容为空");
+    return Local("服务器返回错误（"_u8) + NumberText(r.status) + Local("）"_u8);
+  if (!r.whole) return Local("下载不完整"_u8);
+  if (r.received == 0) return Local("下载内容为空"_u8);
   return Text();
+}
+
+// The hidden file a row's video streams into before it takes its name.
+std::filesystem::path PartPath(const std::filesystem::path& target) {
+  const Utf8 name = PathToUtf8(target.filename());
+  return target.parent_path() /
+         PathFromUtf8("."_u8 + CutUtf8(name, kMaxFileNameBytes - 6) + ".part"_u8);
 }
 
 }  // namespace
 
 void EnsureDownloadFolder(WindowLayer& window) {
-  const std::string folder = LocalToUtf8(window.GetText(controls::kDownloadFolder, nullptr));
+  const std::filesystem::path folder = window.GetPath(controls::kDownloadFolder, nullptr);
   if (folder.empty() || PathExists(folder)) return;
   MakeFolder(folder);
 }
 
-std::string ProgressText(int64_t received, int64_t total) {
+Text ProgressText(int64_t received, int64_t total) {
   constexpr double kMB = 1024.0 * 1024.0;
   char buffer[64];
   if (total > 0) {
@@ -51,18 +59,22 @@ std::string ProgressText(int64_t received, int64_t total) {
   } else {
     std::snprintf(buffer, sizeof buffer, "%.1f MB", received / kMB);
   }
-  return buffer;
+  return Text(std::string(buffer));
 }
 
-std::string TargetPath(const std::string& folder, const std::string& titleUtf8,
-                       const std::string& workIdUtf8, const WrittenFiles& written) {
-  const std::string name = SafeFileName(titleUtf8, workIdUtf8);
-  std::string path = folder + "/" + name + ".mp4";
+std::filesystem::path TargetPath(const std::filesystem::path& folder, const Text& title,
+                                 const Text& workId, const WrittenFiles& written) {
+  const Utf8 title8 = LocalToUtf8(title), id8 = LocalToUtf8(workId);
+  std::filesystem::path path = folder / PathFromUtf8(SafeFileName(title8, id8) + ".mp4"_u8);
   if (!written.count(path)) return path;
-  const std::string id = SafeFileName(workIdUtf8, "", "");
+  const std::string id = SafeFileName(id8, Utf8(), "").value;
   for (int k = 1;; ++k) {
-    const std::string tag = " (" + id + (k > 1 ? " " + std::to_string(k) : "") + ")";
-    path = folder + "/" + SafeFileName(titleUtf8, workIdUtf8, tag + ".mp4") + tag + ".mp4";
+    const std::string number = k > 1 ? " " + std::to_string(k) : "";
+    // The tag leaves at least one byte of the title: " (" + ID + number + ")".
+    const size_t idRoom = kMaxFileNameBytes - 1 - 4 - 3 - number.size();
+    const Utf8 tag(" (" + CutUtf8(Utf8(id), idRoom).value + number + ")");
+    const Utf8 name = SafeFileName(title8, id8, tag.value + ".mp4") + tag + ".mp4"_u8;
+    path = folder / PathFromUtf8(name);
     if (!written.count(path)) return path;
   }
 }
@@ -72,18 +84,33 @@ RowOutcome DownloadRow(JobContext& job, int row, const Text& counter, WrittenFil
   const Text title = window.CellText(row, kTitleColumn);
   const Text address = window.CellText(row, kDownloadAddressColumn);
   const Text workId = window.CellText(row, kWorkIdColumn);
-  const Text status = Local("当前下载神曲：") + title + counter;
+  const Text status = Local("当前下载神曲："_u8) + title + counter;
   window.SetText(controls::kStatusLine, status);
-  const std::string folder = LocalToUtf8(window.GetText(controls::kDownloadFolder));
+  const std::filesystem::path folder = window.GetPath(controls::kDownloadFolder);
   if (job.Ended()) return {RowOutcome::kStopped, {}};
-  if (address.empty()) return Failed("没有下载地址");
-  if (folder.empty()) return Failed("无法保存文件");
+  if (address.empty()) return Failed("没有下载地址"_u8);
+  if (folder.empty()) return Failed("无法保存文件"_u8);
 
-  const std::string target = TargetPath(folder, LocalToUtf8(title), LocalToUtf8(workId), written);
-  const std::string fileName = target.substr(folder.size() + 1);
+  // Every step that changes the folder (creating the part file, moving it
+  // onto its name, removing it) passes the job's gate, and a stop removes the
+  // part file itself before it returns: once the job has been ended, nothing
+  // of it appears, changes or stays in the folder.
+  const std::filesystem::path target = TargetPath(folder, title, workId, written);
   PartFile part;
-  if (!part.Open(folder + "/." + CutUtf8(fileName, kMaxFileNameBytes - 6) + ".part"))
-    return Failed("无法保存文件");
+  const std::filesystem::path partPath = PartPath(target);
+  JobToken& token = job.token();
+  token.SetEndHook([partPath] { RemoveFile(partPath); });
+  struct HookGuard {
+    JobToken& token;
+    ~HookGuard() { token.ClearEndHook(); }
+  } hookGuard{token};
+  bool opened = false;
+  if (!token.Apply([&] { opened = part.Open(partPath); })) return {RowOutcome::kStopped, {}};
+  auto removePart = [&] { token.Apply([&] { part.Remove(); }); };
+  if (!opened) {
+    removePart();
+    return Failed("无法保存文件"_u8);
+  }
 
   auto lastShown = std::chrono::steady_clock::now();
   int64_t received = 0;
@@ -95,15 +122,30 @@ RowOutcome DownloadRow(JobContext& job, int row, const Text& counter, WrittenFil
     const auto now = std::chrono::steady_clock::now();
     if (now - lastShown >= kProgressInterval) {
       lastShown = now;
-      window.SetText(controls::kStatusLine, status + "  " + ProgressText(received, total));
+      window.SetText(controls::kStatusLine, status + "  "_t + ProgressText(received, total));
     }
     return true;
   };
   const FetchResult result = Fetch(address, options);
-  if (result.cancelled || job.Ended()) return {RowOutcome::kStopped, {}};  // part is removed
+  if (result.cancelled || job.Ended()) return {RowOutcome::kStopped, {}};  // the stop removed it
   const Text reason = FailureReason(result);
-  if (!reason.empty()) return {RowOutcome::kFailed, reason};
-  if (!part.Commit(target)) return Failed("无法保存文件");
+  if (!reason.empty()) {
+    removePart();
+    return {RowOutcome::kFailed, reason};
+  }
+  // Replacing a file: its new content must be on the disk before the name
+  // moves, so a crash leaves the old file or the whole new one. A new name
+  // risks nothing of the user's and is left to the page cache, as curl does.
+  if (!part.Close(/*durable=*/PathExists(target))) {
+    removePart();
+    return Failed("无法保存文件"_u8);
+  }
+  bool moved = false;
+  if (!token.Apply([&] { moved = part.MoveTo(target); })) return {RowOutcome::kStopped, {}};
+  if (!moved) {
+    removePart();
+    return Failed("无法保存文件"_u8);
+  }
   written.insert(target);
   return {RowOutcome::kSaved, {}};
 }
@@ -114,7 +156,7 @@ Job DownloadSelectedJob() {
     JobWindow& window = job.window();
     const int row = window.SelectedRow();
     if (row < 0) {
-      if (!window.ShowMessage(Local("请先选中要下载的神曲"), Local("提示"))) return;
+      if (!window.ShowMessage(Local("请先选中要下载的神曲"_u8), Local("提示"_u8))) return;
       SetIdle(job);
       return;
     }
@@ -123,11 +165,11 @@ Job DownloadSelectedJob() {
     if (outcome.kind == RowOutcome::kStopped) return;
     if (outcome.kind == RowOutcome::kFailed) {
       const Text title = window.CellText(row, kTitleColumn);
-      if (!window.ShowMessage(Local("神曲下载失败：") + outcome.reason, Local("错误"))) return;
-      window.SetText(controls::kStatusLine, Local("神曲下载失败：") + title);
+      if (!window.ShowMessage(Local("神曲下载失败："_u8) + outcome.reason, Local("错误"_u8))) return;
+      window.SetText(controls::kStatusLine, Local("神曲下载失败："_u8) + title);
     } else {
-      if (!window.ShowMessage(Local("神曲下载完成"), Local("OK"))) return;
-      window.SetText(controls::kStatusLine, Local("神曲下载成功，快打开下载目录去看看吧！！！"));
+      if (!window.ShowMessage(Local("神曲下载完成"_u8), Local("OK"_u8))) return;
+      window.SetText(controls::kStatusLine, Local("神曲下载成功，快打开下载目录去看看吧！！！"_u8));
     }
     SetIdle(job);
   };
@@ -143,27 +185,28 @@ Job DownloadAllJob() {
     std::vector<Text> failures;
     for (int row = 0; row < n; ++row) {
       const Text counter =
-          Local("（") + std::to_string(row + 1) + "/" + std::to_string(n) + Local("）");
+          Local("（"_u8) + NumberText(row + 1) + "/"_t + NumberText(n) + Local("）"_u8);
       const RowOutcome outcome = DownloadRow(job, row, counter, written);
       if (outcome.kind == RowOutcome::kStopped) return;
       if (outcome.kind == RowOutcome::kSaved) {
         ++saved;
       } else {
-        failures.push_back(window.CellText(row, kTitleColumn) + " " + outcome.reason);
+        failures.push_back(window.CellText(row, kTitleColumn) + " "_t + outcome.reason);
       }
     }
     if (failures.empty()) {
-      if (!window.ShowMessage(Local("所有神曲下载完成"), Local("OK"))) return;
+      if (!window.ShowMessage(Local("所有神曲下载完成"_u8), Local("OK"_u8))) return;
       window.SetText(controls::kStatusLine,
-                     Local("所有神曲下载成功，快打开下载目录去看看吧！！！"));
+                     Local("所有神曲下载成功，快打开下载目录去看看吧！！！"_u8));
     } else {
-      const Text summary = Local("神曲下载完成：成功 ") + std::to_string(saved) +
-                           Local(" 首，失败 ") + std::to_string(failures.size()) + Local(" 首");
+      const Text summary = Local("神曲下载完成：成功 "_u8) + NumberText(saved) +
+                           Local(" 首，失败 "_u8) + NumberText(static_cast<long long>(failures.size())) +
+                           Local(" 首"_u8);
       Text text = summary;
       for (size_t i = 0; i < failures.size() && i < kFailuresListed; ++i)
-        text += "\n" + failures[i];
-      if (failures.size() > kFailuresListed) text += "\n" + Local("……");
-      if (!window.ShowMessage(text, Local("下载结果"))) return;
+        text += "\n"_t + failures[i];
+      if (failures.size() > kFailuresListed) text += "\n"_t + Local("……"_u8);
+      if (!window.ShowMessage(text, Local("下载结果"_u8))) return;
       window.SetText(controls::kStatusLine, summary);
     }
     SetIdle(job);

@@ -6,6 +6,7 @@
 // half-written under a video's name and memory does not grow with its size.
 #pragma once
 
+#include <filesystem>
 #include <set>
 #include <string>
 
@@ -24,19 +25,21 @@ struct RowOutcome {
 };
 
 // The names a job has written, so that two rows never share a file.
-using WrittenFiles = std::set<std::string>;
+using WrittenFiles = std::set<std::filesystem::path>;
 
 // Saves one row's video. `counter` follows the title in the status line
 // ("（2/5）" for a whole-list download, empty otherwise).
 RowOutcome DownloadRow(JobContext& job, int row, const Text& counter, WrittenFiles& written);
 
-// The file a row's video is saved under: folder + "/" + safe name + ".mp4",
-// with " (" + work ID + ")" before ".mp4" when the job already wrote that name.
-std::string TargetPath(const std::string& folder, const std::string& titleUtf8,
-                       const std::string& workIdUtf8, const WrittenFiles& written);
+// The file a row's video is saved under: the folder, then the title made a
+// safe name + ".mp4", with " (" + work ID + ")" before ".mp4" when the job
+// already wrote that name. The work ID is shortened when the name would be
+// longer than a file name may be.
+std::filesystem::path TargetPath(const std::filesystem::path& folder, const Text& title,
+                                 const Text& workId, const WrittenFiles& written);
 
 // "31%  12.3/40.0 MB" when the size is known, "12.3 MB" when not.
-std::string ProgressText(int64_t received, int64_t total);
+Text ProgressText(int64_t received, int64_t total);
 
 Job DownloadSelectedJob();
 Job DownloadAllJob();

@@ -35,8 +35,6 @@ std::string Clean(std::string_view text) {
   return TrimEnds(std::move(s));
 }
 
-}  // namespace
-
 std::string CutUtf8(std::string_view text, size_t maxBytes) {
   if (text.size() <= maxBytes) return std::string(text);
   size_t end = maxBytes;
@@ -45,17 +43,22 @@ std::string CutUtf8(std::string_view text, size_t maxBytes) {
   return std::string(text.substr(0, end));
 }
 
-std::string SafeFileName(std::string_view title, std::string_view fallback,
-                         std::string_view suffix) {
-  std::string name = Clean(title);
-  if (name.empty()) name = Clean(fallback);
+}  // namespace
+
+Utf8 CutUtf8(const Utf8& text, size_t maxBytes) {
+  return Utf8(CutUtf8(text.view(), maxBytes));
+}
+
+Utf8 SafeFileName(const Utf8& title, const Utf8& fallback, std::string_view suffix) {
+  std::string name = Clean(title.view());
+  if (name.empty()) name = Clean(fallback.view());
   if (name.empty() || name == "." || name == ".." || IsDeviceName(name)) name = "_" + name;
   const size_t room = kMaxFileNameBytes > suffix.size() ? kMaxFileNameBytes - suffix.size() : 1;
   if (name.size() > room) {
     name = TrimEnds(CutUtf8(name, room));
     if (name.empty() || IsDeviceName(name)) name = "_" + CutUtf8(name, room - 1);
   }
-  return name;
+  return Utf8(std::move(name));
 }
 
 }  // namespace quorrin

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "webtext/text.h"
+
 namespace quorrin {
 
 // Longest file name, in bytes of the file system's encoding (UTF-8 here).
@@ -15,10 +17,9 @@ inline constexpr size_t kMaxFileNameBytes = 255;
 // device names get a "_" in front; an empty result becomes `fallback` made
 // safe the same way (or "_"). Shortened on a character boundary so that the
 // name plus `suffix` fits kMaxFileNameBytes.
-std::string SafeFileName(std::string_view title, std::string_view fallback,
-                         std::string_view suffix = ".mp4");
+Utf8 SafeFileName(const Utf8& title, const Utf8& fallback, std::string_view suffix = ".mp4");
 
 // Cuts UTF-8 text to at most `maxBytes` without splitting a character.
-std::string CutUtf8(std::string_view text, size_t maxBytes);
+Utf8 CutUtf8(const Utf8& text, size_t maxBytes);
 
 }  // namespace quorrin

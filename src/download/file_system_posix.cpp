@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 
@@ -8,28 +9,44 @@
 
 namespace quorrin {
 
-bool PathExists(const std::string& path) {
+bool PathExists(const std::filesystem::path& path) {
   struct stat st;
   return !path.empty() && lstat(path.c_str(), &st) == 0;
 }
 
-bool MakeFolder(const std::string& path) {
+bool MakeFolder(const std::filesystem::path& path) {
   return !path.empty() && mkdir(path.c_str(), 0777) == 0;
 }
 
-PartFile::~PartFile() {
-  Discard();
+long long FileSize(const std::filesystem::path& path) {
+  struct stat st;
+  if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return static_cast<long long>(st.st_size);
 }
 
-bool PartFile::Open(const std::string& path) {
-  Discard();
-  fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd_ < 0) return false;
+void RemoveFile(const std::filesystem::path& path) {
+  if (!path.empty()) unlink(path.c_str());
+}
+
+PartFile::~PartFile() {
+  CloseHandle();
+}
+
+void PartFile::CloseHandle() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+}
+
+// Hidden here means a name that begins with a dot, which the caller gives.
+bool PartFile::Open(const std::filesystem::path& path) {
+  CloseHandle();
   path_ = path;
-  return true;
+  fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  return fd_ >= 0;
 }
 
 bool PartFile::Write(std::string_view bytes) {
+  if (fd_ < 0) return false;
   while (!bytes.empty()) {
     const ssize_t n = write(fd_, bytes.data(), bytes.size());
     if (n < 0) {
@@ -41,32 +58,21 @@ bool PartFile::Write(std::string_view bytes) {
   return true;
 }
 
-bool PartFile::Commit(const std::string& target) {
+bool PartFile::Close(bool durable) {
   if (fd_ < 0) return false;
-  // Replacing a file: its new content must be on the disk before the name
-  // moves, so a crash leaves the old file or the whole new one. A new name
-  // risks nothing of the user's and is left to the page cache, as curl does.
-  const bool synced = !PathExists(target) || fdatasync(fd_) == 0;
+  const bool synced = !durable || fdatasync(fd_) == 0;
   const bool closed = close(fd_) == 0;
   fd_ = -1;
-  if (!synced || !closed || rename(path_.c_str(), target.c_str()) != 0) {
-    unlink(path_.c_str());
-    path_.clear();
-    return false;
-  }
-  path_.clear();
-  return true;
+  return synced && closed;
 }
 
-void PartFile::Discard() {
-  if (fd_ >= 0) {
-    close(fd_);
-    fd_ = -1;
-  }
-  if (!path_.empty()) {
-    unlink(path_.c_str());
-    path_.clear();
-  }
+bool PartFile::MoveTo(const std::filesystem::path& target) {
+  return fd_ < 0 && !path_.empty() && rename(path_.c_str(), target.c_str()) == 0;
+}
+
+void PartFile::Remove() {
+  CloseHandle();
+  RemoveFile(path_);
 }
 
 }  // namespace quorrin

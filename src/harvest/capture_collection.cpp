@@ -6,8 +6,8 @@
 
 namespace quorrin {
 
-void FailureCaption(JobWindow& window, const char* utf8Caption) {
-  window.SetCaption(controls::kSongGroup, Utf8ToLocal(utf8Caption));
+void FailureCaption(JobWindow& window, const Utf8& caption) {
+  window.SetCaption(controls::kSongGroup, Utf8ToLocal(caption));
 }
 
 void CollectCaptures(JobWindow& window, const Text& pattern, const Text& text) {
@@ -25,7 +25,7 @@ void CollectCaptures(JobWindow& window, const Text& pattern, const Text& text) {
   IdBuffer ids(window);
   for (int i = 1; i <= count; ++i) {
     if (window.job() && window.job()->Ended()) return;
-    ids.Append(matcher.SubMatchText(i, 1) + "\r\n");
+    ids.Append(matcher.SubMatchText(i, 1) + "\r\n"_t);
   }
 }
 

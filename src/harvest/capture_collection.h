@@ -8,12 +8,12 @@
 namespace quorrin {
 
 // Captions of the group box that frames the song list.
-inline constexpr const char* kSongCaption = "神曲";
-inline constexpr const char* kEngineFailedCaption = "神曲（获取内容失败......）";
-inline constexpr const char* kNoMatchCaption = "神曲（匹配内容数据失败......）";
+inline const Utf8 kSongCaption = "神曲"_u8;
+inline const Utf8 kEngineFailedCaption = "神曲（获取内容失败......）"_u8;
+inline const Utf8 kNoMatchCaption = "神曲（匹配内容数据失败......）"_u8;
 
 // Writes one of the failure captions above onto the song list's frame.
-void FailureCaption(JobWindow& window, const char* utf8Caption);
+void FailureCaption(JobWindow& window, const Utf8& caption);
 
 void CollectCaptures(JobWindow& window, const Text& pattern, const Text& text);
 

@@ -7,16 +7,16 @@
 
 namespace quorrin {
 
-ResolvedWork ResolveWork(const std::string& playAddress, const std::atomic<bool>* cancel) {
+ResolvedWork ResolveWork(const Text& playAddress, const std::atomic<bool>* cancel) {
   const Text page = FetchPageText(playAddress, cancel);
   ResolvedWork work;
-  work.title = TextBetween(page, "<title>", Utf8ToLocal("-在线播放-"));
-  work.downloadAddress = TextBetween(page, "worksUrl:\"", "\",worksName");
+  work.title = TextBetween(page, "<title>"_t, Utf8ToLocal("-在线播放-"_u8));
+  work.downloadAddress = TextBetween(page, "worksUrl:\""_t, "\",worksName"_t);
   return work;
 }
 
-std::string PlayAddress(const std::string& shenquHost, const WorkId& id) {
-  return "http://" + shenquHost + "/play/id_" + id + ".html";
+Text PlayAddress(const std::string& shenquHost, const WorkId& id) {
+  return "http://"_t + Text(shenquHost) + "/play/id_"_t + id + ".html"_t;
 }
 
 Job HarvestJob(WorkIdSource source, std::string shenquHost) {
@@ -37,9 +37,9 @@ Job HarvestJob(WorkIdSource source, std::string shenquHost) {
       const int row = static_cast<int>(i);
       const WorkId& id = ids[i];
       table.AppendRow();
-      table.SetCell(row, kNumberColumn, std::to_string(i + 1));
+      table.SetCell(row, kNumberColumn, NumberText(static_cast<long long>(i) + 1));
       table.SetCell(row, kWorkIdColumn, id);
-      const std::string play = PlayAddress(host, id);
+      const Text play = PlayAddress(host, id);
       table.SetCell(row, kPlayAddressColumn, play);
       const ResolvedWork work = ResolveWork(play, job.CancelFlag());
       table.SetCell(row, kTitleColumn, work.title);

@@ -21,10 +21,10 @@ struct ResolvedWork {
 };
 
 // One fetch of a play page: its title and the address of its video file.
-ResolvedWork ResolveWork(const std::string& playAddress, const std::atomic<bool>* cancel);
+ResolvedWork ResolveWork(const Text& playAddress, const std::atomic<bool>* cancel);
 
 // "http://" + host + "/play/id_" + id + ".html"
-std::string PlayAddress(const std::string& shenquHost, const WorkId& id);
+Text PlayAddress(const std::string& shenquHost, const WorkId& id);
 
 // The job for StartJob.
 Job HarvestJob(WorkIdSource source, std::string shenquHost);

@@ -12,16 +12,17 @@ Text IdBuffer::Read() {
   return window_.GetText(controls::kIdBuffer);
 }
 
-std::vector<WorkId> SplitIdBuffer(const Text& buffer) {
+std::vector<WorkId> SplitIdBuffer(const Text& text) {
+  const std::string_view buffer = text.view();
   std::vector<WorkId> ids;
   size_t at = 0;
   while (at < buffer.size()) {
     const size_t sep = buffer.find("\r\n", at);
-    if (sep == Text::npos) {
-      ids.push_back(buffer.substr(at));
+    if (sep == std::string_view::npos) {
+      ids.push_back(WorkId(buffer.substr(at)));
       break;
     }
-    ids.push_back(buffer.substr(at, sep - at));
+    ids.push_back(WorkId(buffer.substr(at, sep - at)));
     at = sep + 2;
   }
   return ids;

@@ -10,7 +10,7 @@ namespace quorrin {
 namespace {
 
 // A source that cuts one section out of one page and collects its play links.
-WorkIdSource SectionSource(std::string address, Text startMarker, Text endMarker) {
+WorkIdSource SectionSource(Text address, Text startMarker, Text endMarker) {
   return {[address = std::move(address), startMarker = std::move(startMarker),
            endMarker = std::move(endMarker)](HarvestEnv& env) {
     const Text page = FetchPageText(address, env.cancel);
@@ -19,33 +19,42 @@ WorkIdSource SectionSource(std::string address, Text startMarker, Text endMarker
   }};
 }
 
-const char* const kRankStart = "<div class=\"sq-ranklist-content\">\r";
-const char* const kRankEnd = "<div class=\"sq-rank-tips\">\r";
+Text RankStart() {
+  return "<div class=\"sq-ranklist-content\">\r"_t;
+}
+Text RankEnd() {
+  return "<div class=\"sq-rank-tips\">\r"_t;
+}
+
+Text ShenquAddress(const std::string& host, const Text& path) {
+  return "http://"_t + Text(host) + path;
+}
 
 }  // namespace
 
 Text PlayLinkPattern() {
-  return Utf8ToLocal("<a href *= *['#引号]/play/id_*(\\S+).html[#引号']");
+  return Utf8ToLocal("<a href *= *['#引号]/play/id_*(\\S+).html[#引号']"_u8);
 }
 
 WorkIdSource HomePageSource(const std::string& shenquHost) {
-  return SectionSource("http://" + shenquHost + "/", "<div class=\"section-content\">\r",
-                       "<div class=\"footer\">\r");
+  return SectionSource(ShenquAddress(shenquHost, "/"_t), "<div class=\"section-content\">\r"_t,
+                       "<div class=\"footer\">\r"_t);
 }
 
 WorkIdSource DailyChartSource(const std::string& shenquHost) {
-  return SectionSource("http://" + shenquHost + "/hot/daily.html", kRankStart, kRankEnd);
+  return SectionSource(ShenquAddress(shenquHost, "/hot/daily.html"_t), RankStart(), RankEnd());
 }
 
 WorkIdSource MonthlyChartSource(const std::string& shenquHost) {
-  return SectionSource("http://" + shenquHost + "/hot/monthly.html", kRankStart, kRankEnd);
+  return SectionSource(ShenquAddress(shenquHost, "/hot/monthly.html"_t), RankStart(), RankEnd());
 }
 
-std::string ListingAddress(const std::string& mainHost, const Text& yyNumber, int page) {
-  return "http://" + mainHost + "/u/works/s?yyno=" + yyNumber + "&p=" + std::to_string(page);
+Text ListingAddress(const std::string& mainHost, const Text& yyNumber, int page) {
+  return "http://"_t + Text(mainHost) + "/u/works/s?yyno="_t + yyNumber + "&p="_t + NumberText(page);
 }
 
-int IntegerValue(const Text& text) {
+int IntegerValue(const Text& number) {
+  const std::string_view text = number.view();
   size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' ||
                              text[i] == '\n' || text[i] == '\v' || text[i] == '\f'))
@@ -61,11 +70,11 @@ int IntegerValue(const Text& text) {
 }
 
 int PageCountOf(const Text& firstPage) {
-  return IntegerValue(TextBetween(firstPage, "\"pages\":", ",\"data\":"));
+  return IntegerValue(TextBetween(firstPage, "\"pages\":"_t, ",\"data\":"_t));
 }
 
 Text WorksLinkPattern(const std::string& mainHost) {
-  return "http:\\/\\/" + mainHost + "\\/s\\/*(\\S+)\\\"\\,\\\"be";
+  return "http:\\/\\/"_t + Text(mainHost) + "\\/s\\/*(\\S+)\\\"\\,\\\"be"_t;
 }
 
 WorkIdSource AnchorWorksSource(const std::string& mainHost) {

@@ -31,7 +31,7 @@ WorkIdSource MonthlyChartSource(const std::string& shenquHost);
 WorkIdSource AnchorWorksSource(const std::string& mainHost);
 
 // Address of page `page` (from 1) of an anchor's works listing.
-std::string ListingAddress(const std::string& mainHost, const Text& yyNumber, int page);
+Text ListingAddress(const std::string& mainHost, const Text& yyNumber, int page);
 // The page count stated on page 1 of a listing; 0 when it states none.
 int PageCountOf(const Text& firstPage);
 // The pattern of a work link in a listing on `mainHost`.

@@ -78,8 +78,8 @@ class JobContext {
   JobWindow window_;
 };
 
-inline constexpr const char* kBusyMessage = "有其他线程正在运行，请稍后";
-inline constexpr const char* kBusyTitle = "错误";
+inline const Utf8 kBusyMessage = "有其他线程正在运行，请稍后"_u8;
+inline const Utf8 kBusyTitle = "错误"_u8;
 
 // Creates the empty registry (and a busy, unset flag).
 std::unique_ptr<JobControl> CreateWorkerRegistry(WindowLayer& window);

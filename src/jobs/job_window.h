@@ -25,6 +25,10 @@ class JobWindow {
   void SetTextColour(std::string_view control, Colour colour) {
     layer_.SetTextColour(control, colour, job_);
   }
+  std::filesystem::path GetPath(std::string_view control) { return layer_.GetPath(control, job_); }
+  void SetPath(std::string_view control, const std::filesystem::path& path) {
+    layer_.SetPath(control, path, job_);
+  }
   void ClearRows() { layer_.ClearRows(job_); }
   void AppendRow() { layer_.AppendRow(job_); }
   void SetCell(int row, int column, const Text& text) { layer_.SetCell(row, column, text, job_); }

@@ -1,6 +1,7 @@
 #include "jobs/memory_window.h"
 
 #include "webtext/codepage.h"
+#include "webtext/path_text.h"
 
 namespace quorrin {
 
@@ -26,8 +27,12 @@ void MemoryWindow::Record(std::string call) {
   calls_.push_back(std::move(call));
 }
 
+// An edit box holds one value: the last text or path written into it, read
+// back in either form as a real box would give it.
 Text MemoryWindow::GetText(std::string_view control, JobToken* job) {
   return Locked(job, [&] {
+    if (auto p = paths_.find(control); p != paths_.end())
+      return Utf8ToLocal(PathToUtf8(p->second));
     auto it = texts_.find(control);
     return it == texts_.end() ? Text() : it->second;
   });
@@ -35,8 +40,27 @@ Text MemoryWindow::GetText(std::string_view control, JobToken* job) {
 
 void MemoryWindow::SetText(std::string_view control, const Text& text, JobToken* job) {
   Locked(job, [&] {
+    paths_.erase(std::string(control));
     texts_[std::string(control)] = text;
-    Record("SetText " + std::string(control) + ": " + LocalToUtf8(text));
+    Record("SetText " + std::string(control) + ": " + LocalToUtf8(text).value);
+    return 0;
+  });
+}
+
+std::filesystem::path MemoryWindow::GetPath(std::string_view control, JobToken* job) {
+  return Locked(job, [&] {
+    if (auto p = paths_.find(control); p != paths_.end()) return p->second;
+    auto it = texts_.find(control);
+    return it == texts_.end() ? std::filesystem::path() : PathFromUtf8(LocalToUtf8(it->second));
+  });
+}
+
+void MemoryWindow::SetPath(std::string_view control, const std::filesystem::path& path,
+                           JobToken* job) {
+  Locked(job, [&] {
+    texts_.erase(std::string(control));
+    paths_[std::string(control)] = path;
+    Record("SetPath " + std::string(control) + ": " + PathToUtf8(path).value);
     return 0;
   });
 }
@@ -44,7 +68,7 @@ void MemoryWindow::SetText(std::string_view control, const Text& text, JobToken*
 void MemoryWindow::AppendText(std::string_view control, const Text& text, JobToken* job) {
   Locked(job, [&] {
     texts_[std::string(control)] += text;
-    Record("AppendText " + std::string(control) + ": " + LocalToUtf8(text));
+    Record("AppendText " + std::string(control) + ": " + LocalToUtf8(text).value);
     return 0;
   });
 }
@@ -52,7 +76,7 @@ void MemoryWindow::AppendText(std::string_view control, const Text& text, JobTok
 void MemoryWindow::SetCaption(std::string_view control, const Text& text, JobToken* job) {
   Locked(job, [&] {
     captions_[std::string(control)] = text;
-    Record("SetCaption " + std::string(control) + ": " + LocalToUtf8(text));
+    Record("SetCaption " + std::string(control) + ": " + LocalToUtf8(text).value);
     return 0;
   });
 }
@@ -88,7 +112,7 @@ void MemoryWindow::SetCell(int row, int column, const Text& text, JobToken* job)
       rows_[row][column] = text;
     }
     Record("SetCell " + std::to_string(row) + "," + std::to_string(column) + ": " +
-           LocalToUtf8(text));
+           LocalToUtf8(text).value);
     return 0;
   });
 }
@@ -120,11 +144,11 @@ MessageId MemoryWindow::OpenMessage(const Text& text, const Text& title,
     Message m;
     m.id = nextMessage_++;
     m.text = text;
-    m.title = title.empty() ? Utf8ToLocal("信息：") : title;
+    m.title = title.empty() ? Utf8ToLocal("信息："_u8) : title;
     m.closed = closed;
     m.open = !autoClose_;
     messages_.push_back(m);
-    Record("ShowMessage " + LocalToUtf8(m.title) + ": " + LocalToUtf8(text));
+    Record("ShowMessage " + LocalToUtf8(m.title).value + ": " + LocalToUtf8(text).value);
     return m.id;
   });
   // Closing runs outside the job's gate: the waiter is woken by it.

@@ -33,6 +33,9 @@ class MemoryWindow : public WindowLayer {
   void AppendText(std::string_view control, const Text& text, JobToken* job) override;
   void SetCaption(std::string_view control, const Text& text, JobToken* job) override;
   void SetTextColour(std::string_view control, Colour colour, JobToken* job) override;
+  std::filesystem::path GetPath(std::string_view control, JobToken* job) override;
+  void SetPath(std::string_view control, const std::filesystem::path& path,
+               JobToken* job) override;
   void ClearRows(JobToken* job) override;
   void AppendRow(JobToken* job) override;
   void SetCell(int row, int column, const Text& text, JobToken* job) override;
@@ -70,6 +73,7 @@ class MemoryWindow : public WindowLayer {
   std::map<std::string, Text, std::less<>> texts_;
   std::map<std::string, Text, std::less<>> captions_;
   std::map<std::string, Colour, std::less<>> colours_;
+  std::map<std::string, std::filesystem::path, std::less<>> paths_;
   std::vector<std::array<Text, 5>> rows_;
   int selected_ = -1;
   std::vector<Message> messages_;

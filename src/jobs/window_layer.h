@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string_view>
 
@@ -39,6 +40,12 @@ class WindowLayer {
   virtual void AppendText(std::string_view control, const Text& text, JobToken* job) = 0;
   virtual void SetCaption(std::string_view control, const Text& text, JobToken* job) = 0;
   virtual void SetTextColour(std::string_view control, Colour colour, JobToken* job) = 0;
+
+  // An edit box that holds a folder (the download folder), read and written
+  // as a path in the system's own form, never through code page 936.
+  virtual std::filesystem::path GetPath(std::string_view control, JobToken* job) = 0;
+  virtual void SetPath(std::string_view control, const std::filesystem::path& path,
+                       JobToken* job) = 0;
 
   // The song table: the rows of the song list.
   virtual void ClearRows(JobToken* job) = 0;

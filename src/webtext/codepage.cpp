@@ -127,9 +127,10 @@ void AppendUtf8(char32_t cp, std::string& out) {
 
 }  // namespace
 
-Text Utf8ToLocal(std::string_view utf8) {
+Text Utf8ToLocal(const Utf8& text) {
+  const std::string_view utf8 = text.view();
   const Tables& t = CodePage();
-  Text out;
+  std::string out;
   out.reserve(utf8.size());
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
   const size_t n = utf8.size();
@@ -183,10 +184,11 @@ Text Utf8ToLocal(std::string_view utf8) {
     }
     AppendLocal(t, cp, out);
   }
-  return out;
+  return Text(std::move(out));
 }
 
-std::string LocalToUtf8(std::string_view local) {
+Utf8 LocalToUtf8(const Text& text) {
+  const std::string_view local = text.view();
   const Tables& t = CodePage();
   std::string out;
   out.reserve(local.size() + local.size() / 2);
@@ -198,10 +200,11 @@ std::string LocalToUtf8(std::string_view local) {
     }
     AppendUtf8(NextLocal(t, local, i), out);
   }
-  return out;
+  return Utf8(std::move(out));
 }
 
-std::u16string LocalToUtf16(std::string_view local) {
+std::u16string LocalToUtf16(const Text& text) {
+  const std::string_view local = text.view();
   const Tables& t = CodePage();
   std::u16string out;
   out.reserve(local.size());
@@ -212,7 +215,7 @@ std::u16string LocalToUtf16(std::string_view local) {
 
 Text Utf16ToLocal(std::u16string_view utf16) {
   const Tables& t = CodePage();
-  Text out;
+  std::string out;
   out.reserve(utf16.size() * 2);
   for (size_t k = 0; k < utf16.size(); ++k) {
     const char16_t u = utf16[k];
@@ -225,7 +228,7 @@ Text Utf16ToLocal(std::u16string_view utf16) {
     }
     AppendLocal(t, u, out);
   }
-  return out;
+  return Text(std::move(out));
 }
 
 }  // namespace quorrin

@@ -93,7 +93,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
       return CURL_WRITEFUNC_ERROR;
     }
   } else {
-    t->result->body.append(data, n);
+    t->result->body.value.append(data, n);
   }
   t->result->received += static_cast<int64_t>(n);
   return n;
@@ -116,10 +116,10 @@ bool HttpAgent::Open() {
   return state.ok;
 }
 
-FetchResult Fetch(std::string_view address, const FetchOptions& options) {
+FetchResult Fetch(const Text& address, const FetchOptions& options) {
   FetchResult result;
   if (address.empty()) return result;
-  CURLU* url = ParseAddress(address);
+  CURLU* url = ParseAddress(address.view());
   if (!url) return result;
   if (!HttpAgent::Open()) {
     curl_url_cleanup(url);
@@ -189,7 +189,7 @@ FetchResult Fetch(std::string_view address, const FetchOptions& options) {
   return result;
 }
 
-Bytes FetchBytes(std::string_view address, const std::atomic<bool>* cancel) {
+Bytes FetchBytes(const Text& address, const std::atomic<bool>* cancel) {
   FetchOptions options;
   options.cancel = cancel;
   FetchResult r = Fetch(address, options);
@@ -197,7 +197,7 @@ Bytes FetchBytes(std::string_view address, const std::atomic<bool>* cancel) {
   return std::move(r.body);
 }
 
-Text FetchPageText(std::string_view address, const std::atomic<bool>* cancel) {
+Text FetchPageText(const Text& address, const std::atomic<bool>* cancel) {
   return Utf8ToLocal(BytesToText(FetchBytes(address, cancel)));
 }
 

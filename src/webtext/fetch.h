@@ -46,14 +46,14 @@ struct FetchResult {
 inline constexpr long kConnectTimeoutSeconds = 30;
 inline constexpr long kStallTimeoutSeconds = 60;
 
-FetchResult Fetch(std::string_view address, const FetchOptions& options = {});
+FetchResult Fetch(const Text& address, const FetchOptions& options = {});
 
 // The body of whatever response arrives (error statuses included); the bytes
 // received so far when the transfer breaks off; empty bytes when no response
 // arrives or the address is empty, unparsable or not http/https.
-Bytes FetchBytes(std::string_view address, const std::atomic<bool>* cancel = nullptr);
+Bytes FetchBytes(const Text& address, const std::atomic<bool>* cancel = nullptr);
 
 // Utf8ToLocal of BytesToText of FetchBytes: a page as local text.
-Text FetchPageText(std::string_view address, const std::atomic<bool>* cancel = nullptr);
+Text FetchPageText(const Text& address, const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace quorrin

@@ -36,7 +36,7 @@ PatternMatcher::PatternMatcher() = default;
 PatternMatcher::~PatternMatcher() {
   engine_.reset();
   matches_.clear();
-  subject_.clear();
+  subject_ = Text();
 }
 
 bool PatternMatcher::Create(const Text& pattern, const Text& subject, bool caseSensitive,

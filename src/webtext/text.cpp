@@ -24,12 +24,18 @@ bool BytesEqualAt(std::string_view text, size_t at, std::string_view sought, boo
 
 }  // namespace
 
-Text BytesToText(std::string_view bytes) {
-  const size_t zero = bytes.find('\0');
-  return Text(bytes.substr(0, zero));
+Text NumberText(long long n) {
+  return Text(std::to_string(n));
 }
 
-int FindText(std::string_view text, std::string_view sought, int start, bool ignoreCase) {
+Utf8 BytesToText(const Bytes& bytes) {
+  const std::string_view all = bytes.view();
+  return Utf8(all.substr(0, all.find('\0')));
+}
+
+int FindText(const Text& whole, const Text& soughtText, int start, bool ignoreCase) {
+  std::string_view text = whole.view();
+  const std::string_view sought = soughtText.view();
   // Text is zero-terminated: whatever follows a zero byte is not part of it.
   text = text.substr(0, text.find('\0'));
   if (text.size() > static_cast<size_t>(INT_MAX)) text = text.substr(0, INT_MAX);
@@ -42,8 +48,9 @@ int FindText(std::string_view text, std::string_view sought, int start, bool ign
   return -1;
 }
 
-Text ReplaceQuotePlaceholder(std::string_view text) {
-  Text out;
+Text ReplaceQuotePlaceholder(const Text& whole) {
+  const std::string_view text = whole.view();
+  std::string out;
   out.reserve(text.size());
   size_t at = 0;
   while (at < text.size()) {
@@ -56,11 +63,11 @@ Text ReplaceQuotePlaceholder(std::string_view text) {
     out.append(text.substr(at, step));
     at += step;
   }
-  return out;
+  return Text(std::move(out));
 }
 
-Text TextBetween(std::string_view text, std::string_view startMarker, std::string_view endMarker,
-                 int start, bool ignoreCase) {
+Text TextBetween(const Text& text, const Text& startMarker, const Text& endMarker, int start,
+                 bool ignoreCase) {
   const Text head = ReplaceQuotePlaceholder(startMarker);
   const Text tail = ReplaceQuotePlaceholder(endMarker);
   const int p = FindText(text, head, start, ignoreCase);
@@ -68,7 +75,7 @@ Text TextBetween(std::string_view text, std::string_view startMarker, std::strin
   const int c = p + static_cast<int>(head.size());
   const int q = FindText(text, tail, c, ignoreCase);
   if (q == -1 || q <= c) return Text();
-  return Text(text.substr(static_cast<size_t>(c) - 1, static_cast<size_t>(q - c)));
+  return Text(text.view().substr(static_cast<size_t>(c) - 1, static_cast<size_t>(q - c)));
 }
 
 }  // namespace quorrin

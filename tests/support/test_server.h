@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "webtext/text.h"
+
 namespace httplib {
 class Server;
 }
@@ -59,7 +61,7 @@ class TestServer {
   int port() const { return port_; }
   // "127.0.0.1:port"
   std::string host() const;
-  std::string Url(const std::string& path) const { return "http://" + host() + path; }
+  Text Url(const std::string& path) const { return Text("http://" + host() + path); }
 
   std::vector<RecordedRequest> Requests() const;
   std::vector<std::string> RequestedTargets() const;
