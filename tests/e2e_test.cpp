@@ -111,7 +111,7 @@ std::string ReadAll(const fs::path& p) {
 
 // The title as the list shows it: through the program's local code page.
 QString Shown(const std::string& utf8) {
-  return FromLocal(Utf8ToLocal(utf8));
+  return FromLocal(Utf8ToLocal(Utf8(utf8)));
 }
 
 TEST(EndToEnd, HarvestDownloadAnchorAndStop) {
@@ -151,7 +151,7 @@ TEST(EndToEnd, HarvestDownloadAnchorAndStop) {
   for (const auto& id : chart) {
     const demo::Work& w = *demo::FindWork(id);
     if (w.videoMissing) continue;
-    std::string name = SafeFileName(LocalToUtf8(Utf8ToLocal(w.title)), id);
+    std::string name = SafeFileName(LocalToUtf8(Utf8ToLocal(Utf8(w.title))), Utf8(id)).value;
     if (id == "10004") name += " (10004)";  // the second work titled 爱你
     expected.insert(name + ".mp4");
     EXPECT_EQ(ReadAll(folder / (name + ".mp4")), demo::VideoBytes(w)) << name;

@@ -194,8 +194,8 @@ TEST(Window, CopiesTheSelectedRowsAddresses) {
   Gui gui;
   for (int r = 0; r < 2; ++r) {
     gui.layer.AppendRow(nullptr);
-    gui.layer.SetCell(r, 2, "http://play/" + std::to_string(r), nullptr);
-    gui.layer.SetCell(r, 3, r == 1 ? "" : "http://video/" + std::to_string(r), nullptr);
+    gui.layer.SetCell(r, 2, Text("http://play/" + std::to_string(r)), nullptr);
+    gui.layer.SetCell(r, 3, Text(r == 1 ? "" : "http://video/" + std::to_string(r)), nullptr);
   }
   QClipboard* clip = QApplication::clipboard();
   clip->setText("earlier");
@@ -321,7 +321,7 @@ TEST(WindowJobs, HarvestAndDownloadThroughTheButtons) {
   for (const char* id : {"2001", "2002", "2003"}) {
     std::string page = test::ReadFixture(std::string("site/play/id_") + id + ".html");
     const std::string from = "http://v.fixture.test/shenqu/";
-    page.replace(page.find(from), from.size(), s.server.Url("/v/"));
+    page.replace(page.find(from), from.size(), s.server.Url("/v/").value);
     s.server.Serve(std::string("/play/id_") + id + ".html", page);
     s.server.Serve(std::string("/v/") + id + ".mp4", std::string("video ") + id);
   }
@@ -338,7 +338,7 @@ TEST(WindowJobs, HarvestAndDownloadThroughTheButtons) {
   EXPECT_EQ(gui.List()->topLevelItem(1)->text(1), Q("说散就散"));
   EXPECT_EQ(gui.List()->topLevelItem(2)->text(4), Q("2003"));
   EXPECT_EQ(gui.List()->topLevelItem(0)->text(0), Q("1"));
-  EXPECT_TRUE(gui.Find<RawTextBox>("编辑框2")->RawText() == "2001\r\n2002\r\n2003\r\n");
+  EXPECT_TRUE(gui.Find<RawTextBox>("编辑框2")->RawText() == "2001\r\n2002\r\n2003\r\n"_t);
 
   gui.Click("按钮8");
   ASSERT_TRUE(test::ServeUntil([&] { return gui.Boxes().size() == 1; }));
