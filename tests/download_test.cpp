@@ -9,6 +9,7 @@
 #include "harvest/harvest_job.h"
 #include "support/harvest_fixture.h"
 #include "support/local_text.h"
+#include "webtext/path_text.h"
 
 namespace quorrin {
 namespace {
@@ -307,6 +308,79 @@ TEST(DownloadStop, MidTransferLeavesNothingBehind) {
   const std::string progress = f.StatusTexts().back();
   EXPECT_EQ(progress.rfind("当前下载神曲：慢（2/3）  ", 0), 0u) << progress;
   EXPECT_NE(progress.find("%  "), std::string::npos) << progress;
+}
+
+TEST(DownloadAll, AFolderNamedOutsideCodePage936Works) {
+  // Finnish, Korean and an emoji: none of them is in code page 936.
+  DownloadFixture f;
+  const fs::path folder =
+      f.folder.path / PathFromUtf8("Työpöytä"_u8) / PathFromUtf8("바탕 화면 😀"_u8);
+  fs::create_directory(folder.parent_path());
+  f.window.SetPath(controls::kDownloadFolder, folder, nullptr);
+  EnsureDownloadFolder(f.window);
+  ASSERT_TRUE(fs::is_directory(folder));
+  const std::string video = Video(6, 40000);
+  f.server.Serve("/v.mp4", video);
+  f.AddRow("神曲", "1", f.server.Url("/v.mp4"));
+  f.RunToEnd(DownloadAllJob());
+  std::ifstream in(folder / PathFromUtf8("神曲.mp4"_u8), std::ios::binary);
+  std::ostringstream got;
+  got << in.rdbuf();
+  EXPECT_EQ(got.str(), video);
+  EXPECT_EQ(f.MessageTexts(),
+            (std::vector<std::pair<std::string, std::string>>{{"OK", "所有神曲下载完成"}}));
+}
+
+TEST(TargetPath, NamesStayWithinALengthAndUnique) {
+  const fs::path folder = "/tmp/dl";
+  const Text longId(std::string(248, 'a'));
+  WrittenFiles written{folder / "T.mp4"};
+  const fs::path first = TargetPath(folder, "T"_t, longId, written);
+  EXPECT_EQ(first.filename().string().size(), 255u);
+  EXPECT_EQ(first.filename().string().substr(0, 4), "T (a");
+  written.insert(first);
+  const fs::path second = TargetPath(folder, "T"_t, longId, written);
+  EXPECT_NE(second, first);
+  EXPECT_LE(second.filename().string().size(), 255u);
+  // A short ID keeps its whole tag.
+  EXPECT_EQ(TargetPath(folder, "T"_t, "42"_t, written), folder / "T (42).mp4");
+}
+
+// Runs one row of a whole-list download in a job of its own, with seams.
+RowOutcome RunRow(DownloadFixture& f, const RowSeams& seams, JobToken*& token) {
+  auto owned = std::make_shared<JobToken>();
+  token = owned.get();
+  JobContext job(*f.control, owned, 1);
+  WrittenFiles written;
+  return DownloadRow(job, 0, Text(), written, seams);
+}
+
+TEST(DownloadStop, AStopBeforeTheFinalMoveKeepsTheOldFile) {
+  DownloadFixture f;
+  std::ofstream(f.folder.path / "歌.mp4") << "old";
+  f.server.Serve("/v.mp4", "new video");
+  f.AddRow("歌", "1", f.server.Url("/v.mp4"));
+  JobToken* token = nullptr;
+  RowSeams seams;
+  seams.beforeMove = [&] { token->End(); };
+  EXPECT_EQ(RunRow(f, seams, token).kind, RowOutcome::kStopped);
+  EXPECT_EQ(f.folder.Read("歌.mp4"), "old");
+  EXPECT_EQ(f.folder.Names(), std::vector<std::string>{"歌.mp4"});  // no part file either
+}
+
+TEST(DownloadStop, AStopBeforeThePartFileOpensLeavesTheFolderUntouched) {
+  DownloadFixture f;
+  f.server.Serve("/v.mp4", "video");
+  f.AddRow("歌", "1", f.server.Url("/v.mp4"));
+  JobToken* token = nullptr;
+  RowSeams seams;
+  bool partSeen = false;
+  seams.beforeOpen = [&] { token->End(); };
+  seams.beforeMove = [&] { partSeen = true; };
+  EXPECT_EQ(RunRow(f, seams, token).kind, RowOutcome::kStopped);
+  EXPECT_FALSE(partSeen);
+  EXPECT_TRUE(f.folder.Names().empty());
+  EXPECT_TRUE(f.server.Requests().empty());
 }
 
 TEST(EnsureDownloadFolder, CreatesOnlyTheLastLevel) {

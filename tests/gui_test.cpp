@@ -370,6 +370,29 @@ TEST(WindowJobs, HarvestAndDownloadThroughTheButtons) {
   EXPECT_EQ(fs::directory_iterator(s.folder / "videos")->path().filename(), "体面.mp4");
 }
 
+TEST(WindowJobs, AChosenFolderOutsideCodePage936IsUsedAsItIs) {
+  SiteGui s;
+  Gui& gui = s.gui;
+  const QString chosen =
+      QString::fromStdString((s.folder / "Työpöytä").string()) + Q("/바탕 화면 😀");
+  fs::create_directory(s.folder / "Työpöytä");
+  gui.chosen = chosen;
+  gui.Click("按钮7");
+  EXPECT_EQ(gui.Find<QLineEdit>("编辑框3")->text(), chosen);
+  s.server.Serve("/v.mp4", "video bytes");
+  gui.layer.AppendRow(nullptr);
+  gui.layer.SetCell(0, 1, test::L("神曲"), nullptr);
+  gui.layer.SetCell(0, 3, s.server.Url("/v.mp4"), nullptr);
+  gui.Click("按钮8");
+  ASSERT_TRUE(test::ServeUntil([&] { return gui.Boxes().size() == 1; }));
+  EXPECT_EQ(gui.Boxes()[0]->text(), Q("所有神曲下载完成"));
+  gui.Boxes()[0]->button(QMessageBox::Ok)->click();
+  ASSERT_TRUE(gui.WaitIdle());
+  std::ifstream in(fs::path(chosen.toStdString()) / "神曲.mp4", std::ios::binary);
+  std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(got, "video bytes");
+}
+
 TEST(WindowJobs, CloseDuringAStalledDownload) {
   SiteGui s;
   Gui& gui = s.gui;

@@ -105,8 +105,7 @@ TEST(HarvestJob, PlayPageFailuresLeaveTheirCellsEmpty) {
   f.RunToEnd(HarvestJob(GivenIds("7777\r\n4001\r\n4002\r\n1002\r\n"_t), f.server.host()));
   const auto rows = f.window.Rows();
   ASSERT_EQ(rows.size(), 4u);
-  EXPECT_EQ(rows[0],
-            (Row{"1"_t, ""_t, f.server.Url("/play/id_7777.html"), ""_t, "7777"_t}));
+  EXPECT_EQ(rows[0], (Row{"1"_t, ""_t, f.server.Url("/play/id_7777.html"), ""_t, "7777"_t}));
   EXPECT_EQ(rows[1][1], ""_t);
   EXPECT_EQ(rows[1][3], "http://v.fixture.test/shenqu/4001.mp4"_t);
   EXPECT_EQ(rows[2][1], L("无视频"));
@@ -120,7 +119,8 @@ TEST(HarvestJob, UnreachableSiteStillBuildsRows) {
   f.RunToEnd(HarvestJob(GivenIds("1\r\n2\r\n"_t), dead));
   const auto rows = f.window.Rows();
   ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[1], (Row{"2"_t, ""_t, "http://"_t + Text(dead) + "/play/id_2.html"_t, ""_t, "2"_t}));
+  EXPECT_EQ(rows[1],
+            (Row{"2"_t, ""_t, "http://"_t + Text(dead) + "/play/id_2.html"_t, ""_t, "2"_t}));
 }
 
 TEST(HarvestJob, RowsArePacedAtTheServer) {

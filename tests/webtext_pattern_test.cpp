@@ -42,7 +42,7 @@ TEST(PatternMatcher, SettingsTable) {
       {"b$"_t, "ab\n"_t, false, true, false, 1},
       {L("href=#引号([a-z]+)#引号"), "href=\"abc\""_t, false, true, true, 1},
       {L("href=#引号([a-z]+)#引号"), "href=\"abc\""_t, false, true, false, 0},
-      {"\\/\\\"\\,"_t, "/\","_t, false, true, false, 1},       // escaped punctuation
+      {"\\/\\\"\\,"_t, "/\","_t, false, true, false, 1},   // escaped punctuation
       {L("神(.)"), L("神曲神曲"), false, true, false, 2},  // characters, not bytes
       {"x*"_t, "axx"_t, false, true, false, 3},  // "", "xx", "": an empty match moves on by one
       {""_t, ""_t, false, true, false, 1},

@@ -69,7 +69,8 @@ TEST(TextBetween, Cases) {
 TEST(TextBetween, QuotePlaceholderInMarkers) {
   const Text page = T("var x={worksUrl:\"http://v/1.mp4\",worksName:\"n\"}");
   const Text placeholder = T(QuotePlaceholder);
-  EXPECT_EQ(TextBetween(page, T("worksUrl:") + placeholder, T("\",worksName")), T("http://v/1.mp4"));
+  EXPECT_EQ(TextBetween(page, T("worksUrl:") + placeholder, T("\",worksName")),
+            T("http://v/1.mp4"));
   EXPECT_EQ(TextBetween(page, T("worksUrl:\""), placeholder + T(",worksName")),
             T("http://v/1.mp4"));
   EXPECT_EQ(L("#引号"), placeholder);

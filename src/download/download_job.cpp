@@ -79,7 +79,8 @@ std::filesystem::path TargetPath(const std::filesystem::path& folder, const Text
   }
 }
 
-RowOutcome DownloadRow(JobContext& job, int row, const Text& counter, WrittenFiles& written) {
+RowOutcome DownloadRow(JobContext& job, int row, const Text& counter, WrittenFiles& written,
+                       const RowSeams& seams) {
   JobWindow& window = job.window();
   const Text title = window.CellText(row, kTitleColumn);
   const Text address = window.CellText(row, kDownloadAddressColumn);
@@ -105,6 +106,7 @@ RowOutcome DownloadRow(JobContext& job, int row, const Text& counter, WrittenFil
     ~HookGuard() { token.ClearEndHook(); }
   } hookGuard{token};
   bool opened = false;
+  if (seams.beforeOpen) seams.beforeOpen();
   if (!token.Apply([&] { opened = part.Open(partPath); })) return {RowOutcome::kStopped, {}};
   auto removePart = [&] { token.Apply([&] { part.Remove(); }); };
   if (!opened) {
@@ -141,6 +143,7 @@ RowOutcome DownloadRow(JobContext& job, int row, const Text& counter, WrittenFil
     return Failed("无法保存文件"_u8);
   }
   bool moved = false;
+  if (seams.beforeMove) seams.beforeMove();
   if (!token.Apply([&] { moved = part.MoveTo(target); })) return {RowOutcome::kStopped, {}};
   if (!moved) {
     removePart();
@@ -165,7 +168,8 @@ Job DownloadSelectedJob() {
     if (outcome.kind == RowOutcome::kStopped) return;
     if (outcome.kind == RowOutcome::kFailed) {
       const Text title = window.CellText(row, kTitleColumn);
-      if (!window.ShowMessage(Local("神曲下载失败："_u8) + outcome.reason, Local("错误"_u8))) return;
+      if (!window.ShowMessage(Local("神曲下载失败："_u8) + outcome.reason, Local("错误"_u8)))
+        return;
       window.SetText(controls::kStatusLine, Local("神曲下载失败："_u8) + title);
     } else {
       if (!window.ShowMessage(Local("神曲下载完成"_u8), Local("OK"_u8))) return;
@@ -200,8 +204,8 @@ Job DownloadAllJob() {
                      Local("所有神曲下载成功，快打开下载目录去看看吧！！！"_u8));
     } else {
       const Text summary = Local("神曲下载完成：成功 "_u8) + NumberText(saved) +
-                           Local(" 首，失败 "_u8) + NumberText(static_cast<long long>(failures.size())) +
-                           Local(" 首"_u8);
+                           Local(" 首，失败 "_u8) +
+                           NumberText(static_cast<long long>(failures.size())) + Local(" 首"_u8);
       Text text = summary;
       for (size_t i = 0; i < failures.size() && i < kFailuresListed; ++i)
         text += "\n"_t + failures[i];

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -29,7 +30,14 @@ using WrittenFiles = std::set<std::filesystem::path>;
 
 // Saves one row's video. `counter` follows the title in the status line
 // ("（2/5）" for a whole-list download, empty otherwise).
-RowOutcome DownloadRow(JobContext& job, int row, const Text& counter, WrittenFiles& written);
+// Points inside a row where a test can step in (a stop at the worst moment).
+struct RowSeams {
+  std::function<void()> beforeOpen;  // before the part file is created
+  std::function<void()> beforeMove;  // after the video is whole, before it takes its name
+};
+
+RowOutcome DownloadRow(JobContext& job, int row, const Text& counter, WrittenFiles& written,
+                       const RowSeams& seams = {});
 
 // The file a row's video is saved under: the folder, then the title made a
 // safe name + ".mp4", with " (" + work ID + ")" before ".mp4" when the job

@@ -50,7 +50,8 @@ WorkIdSource MonthlyChartSource(const std::string& shenquHost) {
 }
 
 Text ListingAddress(const std::string& mainHost, const Text& yyNumber, int page) {
-  return "http://"_t + Text(mainHost) + "/u/works/s?yyno="_t + yyNumber + "&p="_t + NumberText(page);
+  return "http://"_t + Text(mainHost) + "/u/works/s?yyno="_t + yyNumber + "&p="_t +
+         NumberText(page);
 }
 
 int IntegerValue(const Text& number) {

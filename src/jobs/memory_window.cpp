@@ -31,8 +31,7 @@ void MemoryWindow::Record(std::string call) {
 // back in either form as a real box would give it.
 Text MemoryWindow::GetText(std::string_view control, JobToken* job) {
   return Locked(job, [&] {
-    if (auto p = paths_.find(control); p != paths_.end())
-      return Utf8ToLocal(PathToUtf8(p->second));
+    if (auto p = paths_.find(control); p != paths_.end()) return Utf8ToLocal(PathToUtf8(p->second));
     auto it = texts_.find(control);
     return it == texts_.end() ? Text() : it->second;
   });

@@ -34,8 +34,7 @@ class MemoryWindow : public WindowLayer {
   void SetCaption(std::string_view control, const Text& text, JobToken* job) override;
   void SetTextColour(std::string_view control, Colour colour, JobToken* job) override;
   std::filesystem::path GetPath(std::string_view control, JobToken* job) override;
-  void SetPath(std::string_view control, const std::filesystem::path& path,
-               JobToken* job) override;
+  void SetPath(std::string_view control, const std::filesystem::path& path, JobToken* job) override;
   void ClearRows(JobToken* job) override;
   void AppendRow(JobToken* job) override;
   void SetCell(int row, int column, const Text& text, JobToken* job) override;
