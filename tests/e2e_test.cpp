@@ -20,10 +20,10 @@
 #include <sstream>
 #include <thread>
 
-#include "app/local_qt.h"
-#include "app/main_window.h"
 #include "catalog.h"
 #include "download/file_name.h"
+#include "qt/local_qt.h"
+#include "qt/main_window.h"
 #include "support/window_driver.h"
 
 extern char** environ;

@@ -18,14 +18,16 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/local_qt.h"
-#include "app/main_window.h"
-#include "app/raw_text_box.h"
-#include "app/startup.h"
+#include "qt/local_qt.h"
+#include "qt/main_window.h"
+#include "qt/raw_text_box.h"
+#include "qt/theme.h"
 #include "support/harvest_fixture.h"
 #include "support/local_text.h"
 #include "support/test_server.h"
 #include "support/window_driver.h"
+#include "ui/startup.h"
+#include "ui/window_description.h"
 
 namespace quorrin {
 namespace {
@@ -173,6 +175,26 @@ TEST(Window, ControlTree) {
   }
 }
 
+TEST(Window, WidgetsFollowTheDescription) {
+  Gui gui;
+  MainWindow& w = *gui.window;
+  EXPECT_EQ(w.size(), QSize(ui::kClientWidth, ui::kClientHeight));
+  for (const ui::ControlSpec& spec : ui::Controls()) {
+    const std::string name(spec.name);
+    QWidget* c = gui.Find<QWidget>(name.c_str());
+    ASSERT_NE(c, nullptr) << name;
+    QWidget* parent =
+        spec.parent.empty() ? &w : gui.Find<QWidget>(std::string(spec.parent).c_str());
+    ASSERT_TRUE(parent && parent->isAncestorOf(c)) << name;
+    EXPECT_EQ(QRect(c->mapTo(parent, QPoint(0, 0)), c->size()),
+              QRect(spec.x, spec.y, spec.width, spec.height))
+        << name;
+    QString text = Q(std::string(spec.text).c_str());
+    if (auto* g = qobject_cast<QGroupBox*>(c)) EXPECT_EQ(g->title(), text) << name;
+    if (auto* b = qobject_cast<QPushButton*>(c)) EXPECT_EQ(b->text(), text) << name;
+  }
+}
+
 TEST(Window, TabsHideAndShowTheirPages) {
   Gui gui;
   gui.layer.AppendRow(nullptr);
@@ -250,45 +272,6 @@ TEST(Window, TimerTickChangesOnlyTheColour) {
   EXPECT_GE(colours.size(), 4u);  // independent draws: near-certainly different
   EXPECT_EQ(status->text(), text);
   EXPECT_EQ(gui.Find<QGroupBox>("分组框1")->title(), Q("神曲"));
-}
-
-TEST(UpdateCheck, VerdictTable) {
-  test::TestServer server;
-  struct Case {
-    const char* name;
-    std::function<std::string()> host;
-    UpdateVerdict verdict;
-  };
-  auto serving = [&](std::string body, int status = 200) {
-    return [&server, body, status] {
-      server.Serve("/yy.txt", body, status);
-      return server.host();
-    };
-  };
-  const Case cases[] = {
-      {"1", serving("1"), UpdateVerdict::kRun},
-      {"1 CRLF", serving("1\r\n"), UpdateVerdict::kUpdate},
-      {"blank 1", serving(" 1"), UpdateVerdict::kUpdate},
-      {"2", serving("2"), UpdateVerdict::kUpdate},
-      {"0", serving("0"), UpdateVerdict::kUpdate},
-      {"empty", serving(""), UpdateVerdict::kUpdate},
-      {"1 NUL", serving(std::string("1\0xyz", 5)), UpdateVerdict::kRun},
-      {"404", serving("1", 404), UpdateVerdict::kRun},
-      {"500 says 2", serving("2", 500), UpdateVerdict::kRun},
-      {"no host", [] { return std::string(); }, UpdateVerdict::kRun},
-      {"refused", [] { return "127.0.0.1:" + std::to_string(test::RefusedPort()); },
-       UpdateVerdict::kRun},
-      {"unresolvable", [] { return std::string("update.does-not-resolve.invalid"); },
-       UpdateVerdict::kRun},
-  };
-  for (const auto& c : cases) EXPECT_EQ(CheckUpdateFlag(c.host()), c.verdict) << c.name;
-
-  test::Reply stall;
-  stall.stall = true;
-  server.Serve("/yy.txt", stall);
-  const auto begin = std::chrono::steady_clock::now();
-  EXPECT_EQ(CheckUpdateFlag(server.host(), 300ms), UpdateVerdict::kRun);
-  EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
 }
 
 TEST(UpdateCheck, AnUpdateShowsTheMessageOpensThePageAndCloses) {

@@ -11,7 +11,7 @@
 
 #include <cstdio>
 
-#include "app/main_window.h"
+#include "qt/main_window.h"
 
 namespace {
 

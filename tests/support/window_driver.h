@@ -15,7 +15,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/main_window.h"
+#include "qt/main_window.h"
 
 namespace quorrin::test {
 

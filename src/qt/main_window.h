@@ -1,42 +1,26 @@
-// The one window: its controls (named by their form names), the commands
-// bound to them, and what happens when it is created and closed.
+// The one window on Qt: widgets built from the window description, their
+// events bound to the commands, and the created and close events.
 #pragma once
 
 #include <QWidget>
 
 #include <atomic>
-#include <functional>
-#include <random>
 #include <thread>
 
-#include "app/hosts.h"
-#include "app/qt_window_layer.h"
 #include "jobs/job_control.h"
+#include "qt/qt_desktop.h"
+#include "qt/qt_window_layer.h"
+#include "ui/commands.h"
+#include "ui/hosts.h"
 
-class QTabBar;
 class QTimer;
 class QMenu;
-class QPushButton;
 class QTextBrowser;
 
 namespace quorrin {
 
-// Desktop services the window uses, replaceable in tests.
-struct Shell {
-  std::function<void(const QString& address)> openAddress;
-  std::function<QString(QWidget* parent, const QString& prompt)> chooseFolder;
-  std::function<void(const QString& text)> copyToClipboard;
-  // A message shown on the window thread, holding the window until closed.
-  std::function<void(QWidget* parent, const QString& text, const QString& title)> showModal;
-};
-Shell DesktopShell();
-
 class MainWindow : public QWidget {
  public:
-  // The client area: the tab control and the status line as placed.
-  static constexpr int kClientWidth = 505;
-  static constexpr int kClientHeight = 633;
-
   MainWindow(SiteHosts hosts, QtWindowLayer& layer, JobControl& control, Shell shell);
   ~MainWindow() override;
 
@@ -46,9 +30,9 @@ class MainWindow : public QWidget {
   void RecolourStatusLine();
 
   QtWindowLayer& layer() { return layer_; }
-  JobControl& jobs() { return control_; }
+  JobControl& jobs() { return app_.jobs; }
   QMenu* songMenu() const { return menu_; }
-  const SiteHosts& hosts() const { return hosts_; }
+  const SiteHosts& hosts() const { return app_.hosts; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -57,17 +41,14 @@ class MainWindow : public QWidget {
   void BuildControls();
   void BindCommands();
   void ShowSongMenu(const QPoint& at);
-  void CopyCell(int column);
   void LoadAboutPage();
 
-  SiteHosts hosts_;
   QtWindowLayer& layer_;
-  JobControl& control_;
-  Shell shell_;
+  QtDesktop desktop_;
+  ui::App app_;
   QMenu* menu_ = nullptr;
   QTimer* timer_ = nullptr;
   QTextBrowser* about_ = nullptr;
-  uint64_t seedOffset_ = 0;
   std::atomic<bool> aboutCancel_{false};
   std::thread aboutFetch_;
 };

@@ -1,4 +1,4 @@
-#include "app/hosts.h"
+#include "ui/hosts.h"
 
 namespace quorrin {
 

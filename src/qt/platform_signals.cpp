@@ -1,4 +1,4 @@
-#include "app/platform_signals.h"
+#include "qt/platform_signals.h"
 
 #include <fcntl.h>
 #include <signal.h>

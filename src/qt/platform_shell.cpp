@@ -1,4 +1,4 @@
-#include "app/platform_shell.h"
+#include "qt/platform_shell.h"
 
 #include <QClipboard>
 #include <QCoreApplication>

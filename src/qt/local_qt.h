@@ -14,6 +14,12 @@ inline QString FromLocal(const Text& text) {
 inline Text ToLocal(const QString& text) {
   return Utf8ToLocal(Utf8(text.toStdString()));
 }
+inline QString FromUtf8(const Utf8& text) {
+  return QString::fromStdString(text.value);
+}
+inline QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 // A folder box's text as a path and back, without passing code page 936.
 inline std::filesystem::path ToPath(const QString& text) {
   return PathFromUtf8(Utf8(text.toStdString()));

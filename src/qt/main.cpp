@@ -5,11 +5,11 @@
 #include <QIcon>
 #include <QPixmap>
 
-#include "app/hosts.h"
-#include "app/main_window.h"
-#include "app/pictures.h"
-#include "app/platform_shell.h"
-#include "app/platform_signals.h"
+#include "qt/main_window.h"
+#include "qt/pictures.h"
+#include "qt/platform_shell.h"
+#include "qt/platform_signals.h"
+#include "ui/hosts.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -1,4 +1,4 @@
-#include "app/pictures.h"
+#include "qt/pictures.h"
 
 #include <qrencode.h>
 

@@ -1,4 +1,4 @@
-#include "app/qt_window_layer.h"
+#include "qt/qt_window_layer.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -7,8 +7,8 @@
 #include <QThread>
 #include <QTreeWidget>
 
-#include "app/local_qt.h"
-#include "app/raw_text_box.h"
+#include "qt/local_qt.h"
+#include "qt/raw_text_box.h"
 
 namespace quorrin {
 
