@@ -190,8 +190,12 @@ TEST(Window, WidgetsFollowTheDescription) {
               QRect(spec.x, spec.y, spec.width, spec.height))
         << name;
     QString text = Q(std::string(spec.text).c_str());
-    if (auto* g = qobject_cast<QGroupBox*>(c)) EXPECT_EQ(g->title(), text) << name;
-    if (auto* b = qobject_cast<QPushButton*>(c)) EXPECT_EQ(b->text(), text) << name;
+    if (auto* g = qobject_cast<QGroupBox*>(c)) {
+      EXPECT_EQ(g->title(), text) << name;
+    }
+    if (auto* b = qobject_cast<QPushButton*>(c)) {
+      EXPECT_EQ(b->text(), text) << name;
+    }
   }
 }
 

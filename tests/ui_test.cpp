@@ -112,7 +112,9 @@ TEST(Commands, EveryButtonAndMenuItemOfTheWindowHasItsCommand) {
   }
   EXPECT_EQ(buttons.size(), 8u);
   for (const MenuItemSpec& item : SongMenu())
-    if (!item.text.empty()) EXPECT_NE(MenuCommand(item.text), nullptr) << item.text;
+    if (!item.text.empty()) {
+      EXPECT_NE(MenuCommand(item.text), nullptr) << item.text;
+    }
   EXPECT_EQ(ButtonCommand("按钮9"), nullptr);
   EXPECT_EQ(ButtonCommand("按钮8"), &DownloadAll);
   EXPECT_EQ(MenuCommand("停止当前进行操作"), &StopJobs);
@@ -252,7 +254,9 @@ TEST(Description, TheWindowsValues) {
   for (const ControlSpec& c : Controls()) {
     EXPECT_TRUE(names.insert(c.name).second) << "twice: " << c.name;
     // A parent is made before its children.
-    if (!c.parent.empty()) EXPECT_TRUE(names.count(c.parent)) << c.name;
+    if (!c.parent.empty()) {
+      EXPECT_TRUE(names.count(c.parent)) << c.name;
+    }
   }
   EXPECT_EQ(SongColumns().size(), 5u);
   EXPECT_EQ(SongMenu()[0].text, "下载选中神曲");
