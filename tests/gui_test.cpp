@@ -165,10 +165,14 @@ TEST(Window, ControlTree) {
   EXPECT_FALSE(list->isSortingEnabled());
   EXPECT_EQ(list->topLevelItemCount(), 0);
 
-  const char* items[] = {"下载选中神曲", "复制播放地址", "复制下载地址", "停止当前进行操作"};
+  // The four items of the original first, then a separator and our three.
+  const char* items[] = {"下载选中神曲",     "复制播放地址",       "复制下载地址",
+                         "停止当前进行操作", "",                   "重新下载失败的神曲",
+                         "只下载新的神曲",   "打开下载目录"};
   const auto actions = w.songMenu()->actions();
-  ASSERT_EQ(actions.size(), 4);
-  for (int i = 0; i < 4; ++i) {
+  ASSERT_EQ(actions.size(), 8);
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(actions[i]->isSeparator(), i == 4) << i;
     EXPECT_EQ(actions[i]->text(), Q(items[i]));
     EXPECT_TRUE(actions[i]->isEnabled());
     EXPECT_FALSE(actions[i]->isCheckable());

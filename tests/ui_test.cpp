@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <mutex>
 #include <set>
 
 #include "harvest/song_table.h"
@@ -32,7 +33,13 @@ struct RecordingDesktop : Desktop {
   void ShowModal(const Utf8& text, const Utf8& title) override {
     modals.push_back(title.value + "|" + text.value);
   }
+  void OpenFolder(const fs::path& folder) override {
+    std::lock_guard<std::mutex> lock(mutex);  // comes from a job's worker
+    folders.push_back(folder);
+  }
   std::vector<std::string> opened, prompts, clipboard, modals;
+  std::vector<fs::path> folders;
+  std::mutex mutex;
   fs::path chosen;
 };
 

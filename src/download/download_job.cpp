@@ -153,8 +153,31 @@ RowOutcome DownloadRow(JobContext& job, int row, const Text& counter, WrittenFil
   return {RowOutcome::kSaved, {}};
 }
 
-Job DownloadSelectedJob() {
-  return [](JobContext& job) {
+void DownloadMemory::Remember(std::map<WorkId, RowOutcome> outcomes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  outcomes_ = std::move(outcomes);
+}
+
+void DownloadMemory::Forget() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  outcomes_.clear();
+}
+
+std::map<WorkId, RowOutcome> DownloadMemory::Outcomes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return outcomes_;
+}
+
+std::set<WorkId> DownloadMemory::FailedIds() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::set<WorkId> ids;
+  for (const auto& [id, outcome] : outcomes_)
+    if (outcome.kind == RowOutcome::kFailed) ids.insert(id);
+  return ids;
+}
+
+Job DownloadSelectedJob(std::shared_ptr<DownloadMemory> memory) {
+  return [memory](JobContext& job) {
     if (!BeginJob(job)) return;
     JobWindow& window = job.window();
     const int row = window.SelectedRow();
@@ -166,6 +189,7 @@ Job DownloadSelectedJob() {
     WrittenFiles written;
     const RowOutcome outcome = DownloadRow(job, row, Text(), written);
     if (outcome.kind == RowOutcome::kStopped) return;
+    if (memory) memory->Remember({{window.CellText(row, kWorkIdColumn), outcome}});
     if (outcome.kind == RowOutcome::kFailed) {
       const Text title = window.CellText(row, kTitleColumn);
       if (!window.ShowMessage(Local("神曲下载失败："_u8) + outcome.reason, Local("错误"_u8)))
@@ -179,33 +203,75 @@ Job DownloadSelectedJob() {
   };
 }
 
-Job DownloadAllJob() {
-  return [](JobContext& job) {
+namespace {
+
+// A row whose file is already in the folder: the name the row would be saved
+// under, holding at least one byte. Files we write are whole by construction.
+bool AlreadySaved(JobContext& job, int row, WrittenFiles& written) {
+  JobWindow& window = job.window();
+  const std::filesystem::path folder = window.GetPath(controls::kDownloadFolder);
+  if (folder.empty()) return false;
+  const std::filesystem::path target = TargetPath(folder, window.CellText(row, kTitleColumn),
+                                                  window.CellText(row, kWorkIdColumn), written);
+  if (FileSize(target) < 1) return false;
+  written.insert(target);  // a later row of the same title takes the next name
+  return true;
+}
+
+Text CountText(const Utf8& label, size_t n) {
+  return Local(label) + NumberText(static_cast<long long>(n)) + Local(" 首"_u8);
+}
+
+}  // namespace
+
+Job DownloadAllJob(DownloadChoice choice, std::shared_ptr<DownloadMemory> memory) {
+  return [choice, memory](JobContext& job) {
     if (!BeginJob(job)) return;
     JobWindow& window = job.window();
-    const int n = window.RowCount();
-    WrittenFiles written;
-    int saved = 0;
-    std::vector<Text> failures;
-    for (int row = 0; row < n; ++row) {
-      const Text counter =
-          Local("（"_u8) + NumberText(row + 1) + "/"_t + NumberText(n) + Local("）"_u8);
-      const RowOutcome outcome = DownloadRow(job, row, counter, written);
-      if (outcome.kind == RowOutcome::kStopped) return;
-      if (outcome.kind == RowOutcome::kSaved) {
-        ++saved;
-      } else {
-        failures.push_back(window.CellText(row, kTitleColumn) + " "_t + outcome.reason);
-      }
+    std::vector<int> rows;
+    const int count = window.RowCount();
+    const std::set<WorkId> retry =
+        choice == DownloadChoice::kFailedBefore && memory ? memory->FailedIds() : std::set<WorkId>();
+    for (int row = 0; row < count; ++row) {
+      if (choice != DownloadChoice::kFailedBefore || retry.count(window.CellText(row, kWorkIdColumn)))
+        rows.push_back(row);
     }
-    if (failures.empty()) {
+    if (choice == DownloadChoice::kFailedBefore && rows.empty()) {
+      if (!window.ShowMessage(Local("没有需要重新下载的神曲"_u8), Local("提示"_u8))) return;
+      SetIdle(job);
+      return;
+    }
+    const size_t n = rows.size();
+    WrittenFiles written;
+    size_t saved = 0, skipped = 0;
+    std::vector<Text> failures;
+    std::map<WorkId, RowOutcome> outcomes;
+    for (size_t i = 0; i < n; ++i) {
+      const int row = rows[i];
+      const Text counter = Local("（"_u8) + NumberText(static_cast<long long>(i + 1)) + "/"_t +
+                           NumberText(static_cast<long long>(n)) + Local("）"_u8);
+      RowOutcome outcome;
+      if (choice == DownloadChoice::kOnlyNew && AlreadySaved(job, row, written)) {
+        outcome.kind = RowOutcome::kSkipped;
+      } else {
+        outcome = DownloadRow(job, row, counter, written);
+      }
+      if (outcome.kind == RowOutcome::kStopped || job.Ended()) return;
+      outcomes[window.CellText(row, kWorkIdColumn)] = outcome;
+      if (outcome.kind == RowOutcome::kSaved) ++saved;
+      if (outcome.kind == RowOutcome::kSkipped) ++skipped;
+      if (outcome.kind == RowOutcome::kFailed)
+        failures.push_back(window.CellText(row, kTitleColumn) + " "_t + outcome.reason);
+    }
+    if (memory) memory->Remember(std::move(outcomes));
+    if (failures.empty() && choice != DownloadChoice::kOnlyNew) {
       if (!window.ShowMessage(Local("所有神曲下载完成"_u8), Local("OK"_u8))) return;
       window.SetText(controls::kStatusLine,
                      Local("所有神曲下载成功，快打开下载目录去看看吧！！！"_u8));
     } else {
-      const Text summary = Local("神曲下载完成：成功 "_u8) + NumberText(saved) +
-                           Local(" 首，失败 "_u8) +
-                           NumberText(static_cast<long long>(failures.size())) + Local(" 首"_u8);
+      Text summary = CountText("神曲下载完成：成功 "_u8, saved);
+      if (choice == DownloadChoice::kOnlyNew) summary += CountText("，跳过 "_u8, skipped);
+      summary += CountText("，失败 "_u8, failures.size());
       Text text = summary;
       for (size_t i = 0; i < failures.size() && i < kFailuresListed; ++i)
         text += "\n"_t + failures[i];

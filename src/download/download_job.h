@@ -8,9 +8,13 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 
+#include "harvest/song_table.h"
 #include "jobs/job_control.h"
 #include "webtext/text.h"
 
@@ -21,8 +25,30 @@ namespace quorrin {
 void EnsureDownloadFolder(WindowLayer& window);
 
 struct RowOutcome {
-  enum Kind { kSaved, kFailed, kStopped } kind = kSaved;
+  enum Kind { kSaved, kFailed, kStopped, kSkipped } kind = kSaved;
   Text reason;  // local text, for kFailed
+};
+
+// What the download jobs of this run remember: each row's outcome in the last
+// download job, by work ID, so that a later job can retry the failed rows.
+// Lives in memory only; shared by the commands and the jobs' workers.
+class DownloadMemory {
+ public:
+  void Remember(std::map<WorkId, RowOutcome> outcomes);
+  void Forget();
+  std::map<WorkId, RowOutcome> Outcomes() const;
+  std::set<WorkId> FailedIds() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<WorkId, RowOutcome> outcomes_;
+};
+
+// Which rows a whole-list download takes.
+enum class DownloadChoice {
+  kAll,           // every row ("下载全部")
+  kOnlyNew,       // every row whose file is not yet in the folder ("只下载新的神曲")
+  kFailedBefore,  // the rows that failed in the last download job ("重新下载失败的神曲")
 };
 
 // The names a job has written, so that two rows never share a file.
@@ -49,7 +75,9 @@ std::filesystem::path TargetPath(const std::filesystem::path& folder, const Text
 // "31%  12.3/40.0 MB" when the size is known, "12.3 MB" when not.
 Text ProgressText(int64_t received, int64_t total);
 
-Job DownloadSelectedJob();
-Job DownloadAllJob();
+// With `memory`, the job records its rows' outcomes there when it ends.
+Job DownloadSelectedJob(std::shared_ptr<DownloadMemory> memory = nullptr);
+Job DownloadAllJob(DownloadChoice choice = DownloadChoice::kAll,
+                   std::shared_ptr<DownloadMemory> memory = nullptr);
 
 }  // namespace quorrin

@@ -19,9 +19,11 @@ Text PlayAddress(const std::string& shenquHost, const WorkId& id) {
   return "http://"_t + Text(shenquHost) + "/play/id_"_t + id + ".html"_t;
 }
 
-Job HarvestJob(WorkIdSource source, std::string shenquHost) {
-  return [source = std::move(source), host = std::move(shenquHost)](JobContext& job) {
+Job HarvestJob(WorkIdSource source, std::string shenquHost, std::function<void()> admitted) {
+  return [source = std::move(source), host = std::move(shenquHost),
+          admitted = std::move(admitted)](JobContext& job) {
     if (!BeginJob(job)) return;
+    if (admitted) admitted();
     JobWindow& window = job.window();
     SongTable table(window);
     IdBuffer buffer(window);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "harvest/song_table.h"
@@ -27,6 +28,9 @@ ResolvedWork ResolveWork(const Text& playAddress, const std::atomic<bool>* cance
 Text PlayAddress(const std::string& shenquHost, const WorkId& id);
 
 // The job for StartJob.
-Job HarvestJob(WorkIdSource source, std::string shenquHost);
+// `admitted`, when given, runs once the job holds the busy flag, before it
+// clears the list.
+Job HarvestJob(WorkIdSource source, std::string shenquHost,
+               std::function<void()> admitted = nullptr);
 
 }  // namespace quorrin

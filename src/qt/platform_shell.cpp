@@ -15,6 +15,10 @@ void OpenAddress(const QString& address) {
   QDesktopServices::openUrl(QUrl::fromUserInput(address));
 }
 
+void OpenFolder(const QString& folder) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
 QString ChooseFolder(QWidget* parent, const QString& prompt) {
   return QFileDialog::getExistingDirectory(parent, prompt, QString(), QFileDialog::ShowDirsOnly);
 }

@@ -10,6 +10,8 @@ namespace quorrin {
 
 // Opens an address in the user's browser; returns at once, reports nothing.
 void OpenAddress(const QString& address);
+// Opens a folder in the desktop's file manager; returns at once.
+void OpenFolder(const QString& folder);
 // The modal folder chooser; empty text when cancelled.
 QString ChooseFolder(QWidget* parent, const QString& prompt);
 // Places plain text on the clipboard.

@@ -18,6 +18,8 @@ struct Shell {
   std::function<void(const QString& text)> copyToClipboard;
   // A message shown on the window thread, holding the window until closed.
   std::function<void(QWidget* parent, const QString& text, const QString& title)> showModal;
+  // Opens a folder in the file manager.
+  std::function<void(const QString& folder)> openFolder;
 };
 // The real desktop's services.
 Shell DesktopShell();
@@ -29,6 +31,7 @@ class QtDesktop : public ui::Desktop {
   std::filesystem::path ChooseFolder(const Utf8& prompt) override;
   void CopyToClipboard(const Utf8& text) override;
   void ShowModal(const Utf8& text, const Utf8& title) override;
+  void OpenFolder(const std::filesystem::path& folder) override;
 
  private:
   Shell shell_;

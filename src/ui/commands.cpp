@@ -7,12 +7,17 @@
 #include "harvest/harvest_job.h"
 #include "harvest/song_table.h"
 #include "webtext/codepage.h"
+#include "webtext/path_text.h"
 
 namespace quorrin::ui {
 namespace {
 
+// An admitted harvest replaces the rows, so the failures of earlier
+// downloads are forgotten.
 void Harvest(App& app, WorkIdSource source) {
-  StartJob(app.jobs, HarvestJob(std::move(source), app.hosts.shenquSite));
+  std::shared_ptr<DownloadMemory> memory = app.downloads;
+  StartJob(app.jobs, HarvestJob(std::move(source), app.hosts.shenquSite,
+                                [memory] { memory->Forget(); }));
 }
 
 void CopyCell(App& app, int column) {
@@ -37,6 +42,9 @@ constexpr NamedCommand kMenuItems[] = {
     {"复制播放地址", CopyPlayAddress},
     {"复制下载地址", CopyDownloadAddress},
     {"停止当前进行操作", StopJobs},
+    {"重新下载失败的神曲", RetryFailed},
+    {"只下载新的神曲", DownloadOnlyNew},
+    {"打开下载目录", OpenDownloadFolder},
 };
 
 Command Find(std::span<const NamedCommand> table, std::string_view name) {
@@ -62,12 +70,40 @@ void HarvestAnchorWorks(App& app) {
 
 void DownloadAll(App& app) {
   EnsureDownloadFolder(app.window);
-  StartJob(app.jobs, DownloadAllJob());
+  StartJob(app.jobs, DownloadAllJob(DownloadChoice::kAll, app.downloads));
 }
 
 void DownloadSelected(App& app) {
   EnsureDownloadFolder(app.window);
-  StartJob(app.jobs, DownloadSelectedJob());
+  StartJob(app.jobs, DownloadSelectedJob(app.downloads));
+}
+
+void RetryFailed(App& app) {
+  EnsureDownloadFolder(app.window);
+  StartJob(app.jobs, DownloadAllJob(DownloadChoice::kFailedBefore, app.downloads));
+}
+
+void DownloadOnlyNew(App& app) {
+  EnsureDownloadFolder(app.window);
+  StartJob(app.jobs, DownloadAllJob(DownloadChoice::kOnlyNew, app.downloads));
+}
+
+void OpenDownloadFolder(App& app) {
+  Desktop& desktop = app.desktop;
+  StartJob(app.jobs, [&desktop](JobContext& job) {
+    if (!BeginJob(job)) return;
+    const std::filesystem::path folder = job.window().GetPath(controls::kDownloadFolder);
+    std::error_code error;
+    if (!folder.empty() && std::filesystem::is_directory(folder, error)) {
+      if (job.Ended()) return;
+      desktop.OpenFolder(folder);  // nothing is created: the folder must be there
+    } else if (!job.window().ShowMessage(
+                   Utf8ToLocal("下载目录不存在："_u8) + Utf8ToLocal(PathToUtf8(folder)),
+                   Utf8ToLocal("提示"_u8))) {
+      return;
+    }
+    SetIdle(job);
+  });
 }
 
 void TryLuck(App& app) {

@@ -7,6 +7,9 @@
 #include <span>
 #include <string_view>
 
+#include <memory>
+
+#include "download/download_job.h"
 #include "jobs/job_control.h"
 #include "jobs/window_layer.h"
 #include "ui/desktop.h"
@@ -21,6 +24,8 @@ struct App {
   SiteHosts hosts;
   Desktop& desktop;
   uint64_t seedOffset = 0;  // the timer's running offset
+  // Each row's outcome in the last download job of this run.
+  std::shared_ptr<DownloadMemory> downloads = std::make_shared<DownloadMemory>();
 };
 
 using Command = void (*)(App&);
@@ -38,6 +43,9 @@ void DownloadSelected(App& app);     // 下载选中神曲
 void CopyPlayAddress(App& app);      // 复制播放地址
 void CopyDownloadAddress(App& app);  // 复制下载地址
 void StopJobs(App& app);             // 停止当前进行操作
+void RetryFailed(App& app);          // 重新下载失败的神曲
+void DownloadOnlyNew(App& app);      // 只下载新的神曲
+void OpenDownloadFolder(App& app);   // 打开下载目录
 
 // The command of a push button, by its form name; null for none.
 Command ButtonCommand(std::string_view button);

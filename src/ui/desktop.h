@@ -19,6 +19,9 @@ class Desktop {
   virtual void CopyToClipboard(const Utf8& text) = 0;
   // A message shown on the window thread, holding the window until closed.
   virtual void ShowModal(const Utf8& text, const Utf8& title) = 0;
+  // Opens a folder in the desktop's file manager; may be called from any
+  // thread, returns at once, reports nothing.
+  virtual void OpenFolder(const std::filesystem::path& folder) = 0;
 };
 
 }  // namespace quorrin::ui

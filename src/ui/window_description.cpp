@@ -59,6 +59,10 @@ constexpr MenuItemSpec kMenu[] = {
     {"复制播放地址"},
     {"复制下载地址"},
     {"停止当前进行操作"},
+    {""},
+    {"重新下载失败的神曲"},
+    {"只下载新的神曲"},
+    {"打开下载目录"},
 };
 
 constexpr std::string_view kHelp =
