@@ -37,6 +37,8 @@ int FindText(std::string_view text, std::string_view sought, int start, bool ign
   if (first >= text.size()) return -1;
   if (sought.empty()) return 1;
   for (size_t at = first; at < text.size(); at += IsLeadByte(text[at]) ? 2 : 1) {
+    // A lead byte with nothing after it is no whole character: the text ends there.
+    if (IsLeadByte(text[at]) && at + 1 == text.size()) break;
     if (BytesEqualAt(text, at, sought, ignoreCase)) return static_cast<int>(at) + 1;
   }
   return -1;
