@@ -23,17 +23,21 @@ RowOutcome Failed(const char* reasonUtf8) {
   return {RowOutcome::kFailed, Local(reasonUtf8)};
 }
 
+}  // namespace
+
 Text FailureReason(const FetchResult& r) {
   if (r.sinkRefused) return Local("无法保存文件");
+  if (r.fault == FetchFault::kTooManyRedirects) return Local("重定向过多");
+  if (r.fault == FetchFault::kBadRedirect) return Local("不支持的重定向地址");
+  if (r.fault == FetchFault::kStalled) return Local("下载超时");
   if (!r.responded) return Local("无法连接服务器");
   if (r.status < 200 || r.status > 299)
     return Local("服务器返回错误（") + std::to_string(r.status) + Local("）");
+  if (r.fault == FetchFault::kUndecodable) return Local("无法解码下载内容");
   if (!r.whole) return Local("下载不完整");
   if (r.received == 0) return Local("下载内容为空");
   return Text();
 }
-
-}  // namespace
 
 void EnsureDownloadFolder(WindowLayer& window) {
   const std::string folder = LocalToUtf8(window.GetText(controls::kDownloadFolder, nullptr));

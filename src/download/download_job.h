@@ -10,6 +10,7 @@
 #include <string>
 
 #include "jobs/job_control.h"
+#include "webtext/fetch.h"
 #include "webtext/text.h"
 
 namespace quorrin {
@@ -34,6 +35,9 @@ RowOutcome DownloadRow(JobContext& job, int row, const Text& counter, WrittenFil
 // with " (" + work ID + ")" before ".mp4" when the job already wrote that name.
 std::string TargetPath(const std::string& folder, const std::string& titleUtf8,
                        const std::string& workIdUtf8, const WrittenFiles& written);
+
+// Why a fetch gives no video, as local text for the user; empty when it gave one.
+Text FailureReason(const FetchResult& result);
 
 // "31%  12.3/40.0 MB" when the size is known, "12.3 MB" when not.
 std::string ProgressText(int64_t received, int64_t total);
