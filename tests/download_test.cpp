@@ -137,6 +137,26 @@ TEST(DownloadSelected, SavesTheSelectedRow) {
             (std::vector<std::pair<std::string, std::string>>{{"OK", "神曲下载完成"}}));
 }
 
+test::Reply Moved(const std::string& location) {
+  test::Reply r;
+  r.status = 302;
+  r.location = location;
+  return r;
+}
+
+test::Reply EncodedAs(const std::string& encoding, const std::string& body) {
+  test::Reply r;
+  r.contentEncoding = encoding;
+  r.body = body;
+  return r;
+}
+
+// Serves `reply` as the row's video and gives its address.
+Text Served(DownloadFixture& f, const test::Reply& reply) {
+  f.server.Serve("/v.mp4", reply);
+  return f.server.Url("/v.mp4");
+}
+
 TEST(DownloadSelected, EveryFailureIsToldAndWritesNothing) {
   struct Case {
     const char* name;
@@ -167,6 +187,20 @@ TEST(DownloadSelected, EveryFailureIsToldAndWritesNothing) {
          return f.server.Url("/v.mp4");
        },
        "下载内容为空"},
+      {"redirect loop", [](DownloadFixture& f) { return Served(f, Moved("/v.mp4")); },
+       "重定向过多"},
+      {"redirect to ftp",
+       [](DownloadFixture& f) { return Served(f, Moved("ftp://127.0.0.1/v.mp4")); },
+       "不支持的重定向地址"},
+      {"redirect to file",
+       [](DownloadFixture& f) { return Served(f, Moved("file:///etc/passwd")); },
+       "不支持的重定向地址"},
+      {"brotli that is none",
+       [](DownloadFixture& f) { return Served(f, EncodedAs("br", "not brotli at all")); },
+       "无法解码下载内容"},
+      {"gzip that is none",
+       [](DownloadFixture& f) { return Served(f, EncodedAs("gzip", Video(2, 5000))); },
+       "无法解码下载内容"},
       {"folder missing",
        [](DownloadFixture& f) {
          f.server.Serve("/v.mp4", "data");
@@ -196,6 +230,39 @@ TEST(DownloadSelected, EveryFailureIsToldAndWritesNothing) {
     EXPECT_EQ(f.window.TextOf(controls::kStatusLine), L("神曲下载失败：红昭愿")) << c.name;
     EXPECT_EQ(f.folder.Names(), before) << c.name;
     EXPECT_TRUE(f.control->flag.Idle());
+  }
+}
+
+TEST(DownloadSelected, AnEncodedVideoIsSavedDecoded) {
+  for (const std::string encoding : {"gzip", "deflate"}) {
+    DownloadFixture f;
+    const std::string video = Video(6, 300000);
+    f.AddRow("红昭愿", "5001", Served(f, EncodedAs(encoding, test::Encoded(video, encoding))));
+    f.window.Select(0);
+    f.RunToEnd(DownloadSelectedJob());
+    EXPECT_EQ(f.folder.Names(), std::vector<std::string>{"红昭愿.mp4"}) << encoding;
+    EXPECT_TRUE(f.folder.Read("红昭愿.mp4") == video) << encoding;
+    EXPECT_EQ(f.MessageTexts(),
+              (std::vector<std::pair<std::string, std::string>>{{"OK", "神曲下载完成"}}));
+  }
+}
+
+TEST(FailureReason, SlowAndStalledTransfersAreTimeOuts) {
+  // The job fetches with the sixty-second limit; the same fetch with a
+  // one-second limit shows the reason it gives.
+  test::Reply trickle;
+  trickle.body = Video(7, 5000);
+  trickle.rateBytesPerSecond = 1;
+  test::Reply stall;
+  stall.body = Video(7, 5000);
+  stall.stall = true;
+  for (const auto& reply : {trickle, stall}) {
+    test::TestServer server;
+    server.Serve("/v.mp4", reply);
+    FetchOptions options;
+    options.stallSeconds = 1;
+    EXPECT_EQ(test::U(FailureReason(Fetch(server.Url("/v.mp4"), options))), "下载超时")
+        << (reply.stall ? "stall" : "trickle");
   }
 }
 

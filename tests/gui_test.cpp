@@ -282,6 +282,100 @@ TEST(Window, TimerTickChangesOnlyTheColour) {
   EXPECT_EQ(gui.Find<QGroupBox>("分组框1")->title(), Q("神曲"));
 }
 
+// The darkest pixel inside `area`, by its brightest channel.
+int DarkestInk(const QImage& shot, const QRect& area) {
+  int darkest = 255;
+  const QRect r = area.intersected(shot.rect());
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    for (int x = r.left(); x <= r.right(); ++x) {
+      const QColor c = shot.pixelColor(x, y);
+      darkest = std::min(darkest, std::max({c.red(), c.green(), c.blue()}));
+    }
+  }
+  return darkest;
+}
+
+// Whether some pixel inside `area` is plainly red.
+bool ShowsRed(const QImage& shot, const QRect& area) {
+  const QRect r = area.intersected(shot.rect());
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    for (int x = r.left(); x <= r.right(); ++x) {
+      const QColor c = shot.pixelColor(x, y);
+      if (c.red() > 180 && c.green() < 80 && c.blue() < 80) return true;
+    }
+  }
+  return false;
+}
+
+QPalette DarkDesktopPalette() {
+  QPalette p(QColor(0x35, 0x35, 0x35), QColor(0x24, 0x24, 0x24));  // gives white text
+  p.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+  return p;
+}
+
+// Every text the window shows is black, whatever the desktop's palette, except
+// the status line, which keeps the colour the timer gives it.
+TEST(Window, TextsAreBlackUnderAnyDesktopPalette) {
+  const QPalette desktop = QApplication::palette();
+  const std::pair<const char*, QPalette> palettes[] = {{"light", desktop},
+                                                       {"dark", DarkDesktopPalette()}};
+  constexpr int kBlack = 40;  // brightest channel of the darkest ink
+  for (const auto& [name, palette] : palettes) {
+    QApplication::setPalette(palette);
+    {
+      Gui gui;
+      QWidget* window = gui.window.get();
+      gui.layer.AppendRow(nullptr);
+      gui.layer.SetCell(0, 1, ToLocal(Q("演员")), nullptr);
+      gui.layer.SetTextColour(controls::kStatusLine, 0x0000FF, nullptr);  // red
+      auto inWindow = [&](QWidget* w, QRect r) {
+        return r.translated(w->mapTo(window, QPoint(0, 0)));
+      };
+      auto* bar = gui.Find<QWidget>("选择夹1")->findChild<QTabBar*>();
+      for (int tab = 0; tab < bar->count(); ++tab) {
+        bar->setCurrentIndex(tab);
+        QApplication::processEvents();
+        const QImage shot = window->grab().toImage();
+        for (int t = 0; t < bar->count(); ++t) {
+          EXPECT_LE(DarkestInk(shot, inWindow(bar, bar->tabRect(t))), kBlack)
+              << name << " tab title " << t;
+        }
+        std::vector<std::pair<QString, QRect>> texts;  // what, where in the window
+        for (QGroupBox* box : window->findChildren<QGroupBox*>()) {
+          if (box->isVisibleTo(window) && !box->title().isEmpty())
+            texts.emplace_back(box->title(), inWindow(box, QRect(0, 0, box->width(), 16)));
+        }
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+          const bool text = qobject_cast<QLabel*>(w) || qobject_cast<QPushButton*>(w) ||
+                            qobject_cast<QLineEdit*>(w) || qobject_cast<QTextBrowser*>(w);
+          if (text && w->isVisibleTo(window) && w->objectName() != Q("透明标签1") &&
+              !w->objectName().startsWith(Q("图片框")))
+            texts.emplace_back(w->objectName(), inWindow(w, w->rect()));
+        }
+        if (tab == 0) {
+          QTreeWidget* list = gui.List();
+          QHeaderView* header = list->header();
+          for (int c = 0; c < 4; ++c) {
+            const QRect section(header->sectionViewportPosition(c), 0, header->sectionSize(c),
+                                header->height());
+            texts.emplace_back(list->headerItem()->text(c), inWindow(header->viewport(), section));
+          }
+          texts.emplace_back(
+              Q("row"), inWindow(list->viewport(), list->visualItemRect(list->topLevelItem(0))));
+        }
+        for (const auto& [what, where] : texts) {
+          EXPECT_LE(DarkestInk(shot, where), kBlack)
+              << name << " tab " << tab << " " << what.toStdString();
+        }
+        EXPECT_TRUE(ShowsRed(
+            shot, inWindow(gui.Find<QLabel>("透明标签1"), gui.Find<QLabel>("透明标签1")->rect())))
+            << name;
+      }
+    }
+    QApplication::setPalette(desktop);
+  }
+}
+
 TEST(UpdateCheck, AnUpdateShowsTheMessageOpensThePageAndCloses) {
   test::TestServer server;
   server.Serve("/yy.txt", "2");

@@ -170,6 +170,35 @@ TEST(JobControl, EndedJobsLateReleaseKeepsNewerJobsFlag) {
   EXPECT_TRUE(f.control->flag.Idle());
 }
 
+TEST(JobControl, AJobStoppedJustBeforeItTakesTheFlagLeavesItIdle) {
+  Fixture f;
+  std::atomic<bool> reached{false}, stopped{false};
+  f.control->beforeTake = [&] {  // the stop lands between the job's look and its take
+    reached = true;
+    while (!stopped) std::this_thread::sleep_for(1ms);
+  };
+  std::atomic<int> admitted{0};
+  auto job = [&](JobContext& job) {
+    if (!BeginJob(job)) return;
+    ++admitted;
+    SetIdle(job);
+  };
+  StartJob(*f.control, job);
+  ASSERT_TRUE(f.window.WaitFor([&] { return reached.load(); }));
+  StopAllJobs(*f.control);
+  stopped = true;
+  ASSERT_TRUE(WaitForWorkers(*f.control, 2s));
+  EXPECT_EQ(admitted.load(), 0);
+  EXPECT_TRUE(f.control->flag.Idle());
+
+  f.control->beforeTake = nullptr;
+  StartJob(*f.control, job);
+  ASSERT_TRUE(WaitForWorkers(*f.control, 2s));
+  EXPECT_EQ(admitted.load(), 1);
+  EXPECT_TRUE(f.control->flag.Idle());
+  EXPECT_TRUE(f.window.Messages().empty());
+}
+
 TEST(JobControl, EndAllWorkersLeavesTheFlagAsItIs) {
   Fixture f;
   std::atomic<bool> release{false};

@@ -103,6 +103,33 @@ TEST(PatternMatcher, PositionsAreByteOffsetsInLocalText) {
   EXPECT_EQ(position, -2);
 }
 
+TEST(PatternMatcher, PositionSearchBeginsAtAWholeCharacter) {
+  // In "中中中中ab ab" the first match's FirstIndex 4, taken as a byte position,
+  // is the second byte of the second "中"; in "a中中ab", FirstIndex 3 is the
+  // second byte of the first "中". The second match of "ab ab" is searched
+  // from the fourth "中" and found earlier, at 8, as the steps allow.
+  struct Case {
+    const char* subjectUtf8;
+    const char* pattern;
+    int match;
+    int expected;
+  };
+  const Case cases[] = {
+      {"中中中中ab ab", "ab", 1, 8},   {"中中中中ab ab", "ab", 2, 8},
+      {"中中中中ab ab", "(ab)", 1, 8}, {"中中中中ab ab", "(ab)", 2, 8},
+      {"a中中ab", "ab", 1, 5},         {"a中中ab", "(ab)", 1, 5},
+  };
+  for (const auto& c : cases) {
+    PatternMatcher m;
+    ASSERT_TRUE(m.Create(test::T(c.pattern), L(c.subjectUtf8)));
+    int position = 0;
+    const bool group = c.pattern[0] == '(';
+    EXPECT_EQ(group ? m.SubMatchText(c.match, 1, &position) : m.MatchText(c.match, &position),
+              "ab"_t);
+    EXPECT_EQ(position, c.expected) << c.subjectUtf8 << " " << c.pattern << " match " << c.match;
+  }
+}
+
 TEST(PatternMatcher, UnsetGroupIsEmpty) {
   PatternMatcher m;
   ASSERT_TRUE(m.Create("(a)|(b)"_t, "b"_t));

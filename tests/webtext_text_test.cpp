@@ -37,7 +37,10 @@ TEST(FindText, SteppingByCharacters) {
       {"x\xC9\xF1", "\xC9\xF1", 1, false, 2},
       {"\xC9\xF1"
        "ab",
-       "\xC9", 2, false, -1},  // a start on a second byte still steps on
+       "\xC9", 2, false, -1},           // a start on a second byte still steps on
+      {"x\x80", "\x80", 1, false, -1},  // a lone lead byte at the end is no character
+      {"x\xC9\xF1\xFF", "\xFF", 1, false, -1},
+      {"x\x80", "", 2, false, 1},  // the searched part is not empty
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FindText(T(c.text), T(c.sought), c.start, c.ignoreCase), c.expected)

@@ -24,15 +24,23 @@ RowOutcome Failed(const Utf8& reason) {
   return {RowOutcome::kFailed, Local(reason)};
 }
 
+}  // namespace
+
 Text FailureReason(const FetchResult& r) {
   if (r.sinkRefused) return Local("无法保存文件"_u8);
+  if (r.fault == FetchFault::kTooManyRedirects) return Local("重定向过多"_u8);
+  if (r.fault == FetchFault::kBadRedirect) return Local("不支持的重定向地址"_u8);
+  if (r.fault == FetchFault::kStalled) return Local("下载超时"_u8);
   if (!r.responded) return Local("无法连接服务器"_u8);
   if (r.status < 200 || r.status > 299)
     return Local("服务器返回错误（"_u8) + NumberText(r.status) + Local("）"_u8);
+  if (r.fault == FetchFault::kUndecodable) return Local("无法解码下载内容"_u8);
   if (!r.whole) return Local("下载不完整"_u8);
   if (r.received == 0) return Local("下载内容为空"_u8);
   return Text();
 }
+
+namespace {
 
 // The hidden file a row's video streams into before it takes its name.
 std::filesystem::path PartPath(const std::filesystem::path& target) {

@@ -16,6 +16,7 @@
 
 #include "harvest/song_table.h"
 #include "jobs/job_control.h"
+#include "webtext/fetch.h"
 #include "webtext/text.h"
 
 namespace quorrin {
@@ -71,6 +72,9 @@ RowOutcome DownloadRow(JobContext& job, int row, const Text& counter, WrittenFil
 // longer than a file name may be.
 std::filesystem::path TargetPath(const std::filesystem::path& folder, const Text& title,
                                  const Text& workId, const WrittenFiles& written);
+
+// Why a fetch gives no video, as local text for the user; empty when it gave one.
+Text FailureReason(const FetchResult& result);
 
 // "31%  12.3/40.0 MB" when the size is known, "12.3 MB" when not.
 Text ProgressText(int64_t received, int64_t total);

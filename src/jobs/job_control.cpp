@@ -66,7 +66,13 @@ void StartJob(JobControl& control, Job job) {
 
 bool BeginJob(JobContext& job) {
   if (job.Ended()) return false;
-  if (job.flag().TryTake(job.id())) return true;
+  if (job.control().beforeTake) job.control().beforeTake();
+  // The take passes the job's gate, as its window calls do: a stop that ends
+  // the job first leaves the flag alone, and a stop that comes after the take
+  // finds the flag taken and sets it idle itself.
+  bool taken = false;
+  if (!job.token().Apply([&] { taken = job.flag().TryTake(job.id()); })) return false;
+  if (taken) return true;
   job.window().ShowMessage(Utf8ToLocal(kBusyMessage), Utf8ToLocal(kBusyTitle));
   return false;
 }

@@ -53,6 +53,9 @@ struct JobControl {
   BusyFlag flag;
   std::vector<Worker> registry;  // window thread only
   uint64_t nextJob = 1;          // window thread only
+  // For tests: runs on the worker inside BeginJob, after its first look at
+  // whether the job was ended and before it takes the flag.
+  std::function<void()> beforeTake;
 };
 
 // What a running job has: its window, its token and its place in the flag.
@@ -70,6 +73,7 @@ class JobContext {
   const std::atomic<bool>* CancelFlag() const { return token_->CancelFlag(); }
   uint64_t id() const { return id_; }
   BusyFlag& flag() { return control_.flag; }
+  JobControl& control() { return control_; }
 
  private:
   JobControl& control_;

@@ -78,17 +78,54 @@ struct Transfer {
   CURL* easy = nullptr;
   const FetchOptions* options = nullptr;
   FetchResult* result = nullptr;
+  int64_t total = -2;  // the sink's total once known; -2 before the first chunk
   bool cancelled() const { return options->cancel && options->cancel->load(); }
 };
+
+// True when the final response names a Content-Encoding other than identity.
+bool BodyIsEncoded(CURL* easy) {
+  curl_header* h = nullptr;
+  if (curl_easy_header(easy, "Content-Encoding", 0, CURLH_HEADER, -1, &h) != CURLHE_OK || !h)
+    return false;
+  return !curl_strequal(h->value, "identity") && h->value[0] != '\0';
+}
+
+// The announced length, or -1 when it is unknown or counts encoded bytes.
+int64_t AnnouncedLength(CURL* easy) {
+  if (BodyIsEncoded(easy)) return -1;
+  curl_off_t total = -1;
+  curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &total);
+  return total;
+}
+
+FetchFault FaultOf(CURL* easy, CURLcode code) {
+  switch (code) {
+    case CURLE_TOO_MANY_REDIRECTS:
+      return FetchFault::kTooManyRedirects;
+    // Our own address was checked before the request: these come from a Location.
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+      return FetchFault::kBadRedirect;
+    case CURLE_BAD_CONTENT_ENCODING:
+      return FetchFault::kUndecodable;
+    case CURLE_OPERATION_TIMEDOUT: {
+      // A time-out while connecting is no stall: nothing was reached.
+      curl_off_t connected = 0;
+      curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connected);
+      return connected > 0 ? FetchFault::kStalled : FetchFault::kNone;
+    }
+    default:
+      return FetchFault::kNone;
+  }
+}
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
   const size_t n = size * count;
   if (t->cancelled()) return CURL_WRITEFUNC_ERROR;
   if (t->options->sink) {
-    curl_off_t total = -1;
-    curl_easy_getinfo(t->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &total);
-    if (!t->options->sink(std::string_view(data, n), total)) {
+    if (t->total == -2) t->total = AnnouncedLength(t->easy);
+    if (!t->options->sink(std::string_view(data, n), t->total)) {
       t->result->sinkRefused = true;
       return CURL_WRITEFUNC_ERROR;
     }
@@ -99,10 +136,12 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   return n;
 }
 
-// Discards whatever headers libcurl would add beyond the request we send.
+// Discards whatever headers libcurl would add beyond the request we send;
+// Accept-Encoding goes too, although decoding is on.
 curl_slist* RequestHeaders() {
   curl_slist* list = nullptr;
   list = curl_slist_append(list, "Accept: */*");
+  list = curl_slist_append(list, "Accept-Encoding:");
   list = curl_slist_append(list, "Pragma:");
   list = curl_slist_append(list, "Connection:");
   list = curl_slist_append(list, "Expect:");
@@ -144,8 +183,10 @@ FetchResult Fetch(const Text& address, const FetchOptions& options) {
     curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, kStallTimeoutSeconds);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, options.stallBytesPerSecond);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, options.stallSeconds);
+    // Decode a body sent encoded unasked (every encoding libcurl knows).
+    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBuffer);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
@@ -175,11 +216,13 @@ FetchResult Fetch(const Text& address, const FetchOptions& options) {
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
     curl_off_t length = -1;
     curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    curl_off_t arrived = 0;  // body bytes as sent, before decoding
+    curl_easy_getinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &arrived);
     result.status = status;
     result.responded = status > 0;
     result.contentLength = length;
-    result.whole = result.responded && code == CURLE_OK &&
-                   (length < 0 || length == static_cast<curl_off_t>(result.received));
+    result.whole = result.responded && code == CURLE_OK && (length < 0 || length == arrived);
+    if (!result.cancelled && !result.sinkRefused) result.fault = FaultOf(easy, code);
     curl_multi_remove_handle(multi, easy);
   }
   if (headers) curl_slist_free_all(headers);

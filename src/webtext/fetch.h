@@ -23,12 +23,30 @@ class HttpAgent {
 // Returning false breaks the transfer off.
 using FetchSink = std::function<bool(std::string_view chunk, int64_t total)>;
 
+// Time beyond which a fetch gives up connecting.
+inline constexpr long kConnectTimeoutSeconds = 30;
+// A transfer slower than kStallBytesPerSecond for kStallTimeoutSeconds in a
+// row (once connected) is given up as stalled.
+inline constexpr long kStallTimeoutSeconds = 60;
+inline constexpr long kStallBytesPerSecond = 1024;
+
 struct FetchOptions {
   // Set from any thread to break the fetch off; the fetch returns within a
   // fraction of a second, whatever it is waiting for.
   const std::atomic<bool>* cancel = nullptr;
   // When set, the body goes here instead of into FetchResult::body.
   FetchSink sink;
+  long stallSeconds = kStallTimeoutSeconds;
+  long stallBytesPerSecond = kStallBytesPerSecond;
+};
+
+// Why a fetch ended without a whole body, where the other fields cannot tell.
+enum class FetchFault {
+  kNone,
+  kStalled,           // slower than the stall limit, with or without a response
+  kTooManyRedirects,  // more redirections than we follow (20)
+  kBadRedirect,       // a redirection to an address we do not fetch (ftp, file, ...)
+  kUndecodable,       // a Content-Encoding we cannot decode, or a body that does not decode
 };
 
 struct FetchResult {
@@ -37,15 +55,14 @@ struct FetchResult {
   bool whole = false;      // the body arrived complete, as long as announced
   bool cancelled = false;
   bool sinkRefused = false;
-  int64_t contentLength = -1;
-  int64_t received = 0;
-  Bytes body;  // empty when a sink took the body
+  FetchFault fault = FetchFault::kNone;
+  int64_t contentLength = -1;  // as announced, of the body as sent (encoded)
+  int64_t received = 0;        // bytes of the body as decoded
+  Bytes body;                  // empty when a sink took the body
 };
 
-// Times beyond which a fetch gives up: connecting, and receiving nothing.
-inline constexpr long kConnectTimeoutSeconds = 30;
-inline constexpr long kStallTimeoutSeconds = 60;
-
+// A body sent with a Content-Encoding (gzip, deflate and whatever else libcurl
+// can decode) is decoded, although the request never asks for one.
 FetchResult Fetch(const Text& address, const FetchOptions& options = {});
 
 // The body of whatever response arrives (error statuses included); the bytes

@@ -17,6 +17,19 @@ PCRE2_SPTR16 Units(const std::u16string& s) {
   return reinterpret_cast<PCRE2_SPTR16>(s.data());
 }
 
+// The 1-based position of the first byte of the character that holds byte
+// `position` (positions below 1 count as 1); positions past the end stay.
+int CharacterStart(const Text& text, int position) {
+  const size_t wanted = static_cast<size_t>(position < 1 ? 1 : position) - 1;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t next = at + (static_cast<unsigned char>(text.value[at]) >= 0x80 ? 2 : 1);
+    if (next > wanted) return static_cast<int>(at) + 1;
+    at = next;
+  }
+  return position;
+}
+
 }  // namespace
 
 struct PatternMatcher::Engine {
@@ -133,7 +146,10 @@ Text PatternMatcher::Located(size_t matchBegin, const Text& found, int* position
   if (position) {
     // The search starts at byte position FirstIndex (1-based), which lies at
     // or before the match: a character takes no fewer bytes than UTF-16 units.
-    const int at = FindText(subject_, found, static_cast<int>(matchBegin), engine_->ignoreCase);
+    // That position may be the second byte of a character; the search then
+    // begins with the whole character, so a match right after it is not skipped.
+    const int from = CharacterStart(subject_, static_cast<int>(matchBegin));
+    const int at = FindText(subject_, found, from, engine_->ignoreCase);
     *position = at == -1 ? -2 : at - 1;
   }
   return found;

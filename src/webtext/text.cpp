@@ -43,6 +43,8 @@ int FindText(const Text& whole, const Text& soughtText, int start, bool ignoreCa
   if (first >= text.size()) return -1;
   if (sought.empty()) return 1;
   for (size_t at = first; at < text.size(); at += IsLeadByte(text[at]) ? 2 : 1) {
+    // A lead byte with nothing after it is no whole character: the text ends there.
+    if (IsLeadByte(text[at]) && at + 1 == text.size()) break;
     if (BytesEqualAt(text, at, sought, ignoreCase)) return static_cast<int>(at) + 1;
   }
   return -1;

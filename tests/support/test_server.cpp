@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <fstream>
 #include <sstream>
@@ -63,6 +64,7 @@ TestServer::TestServer()
       return;
     }
     res.status = reply.status;
+    if (!reply.contentEncoding.empty()) res.set_header("Content-Encoding", reply.contentEncoding);
     if (!reply.location.empty()) {
       res.set_header("Location", reply.location);
       res.set_content(reply.body, reply.contentType.c_str());
@@ -91,9 +93,14 @@ TestServer::TestServer()
       if (offset >= limit) return false;  // break the connection off
       size_t n = std::min({length, limit - offset, static_cast<size_t>(64 * 1024)});
       if (rate > 0) {
+        // Twenty pieces a second, or one byte at a time when slower.
         n = std::min(n, static_cast<size_t>(std::max(1L, rate / 20)));
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (released->load()) return false;
+        const auto pause = std::chrono::milliseconds(rate >= 20 ? 50 : 1000 / rate);
+        const auto until = std::chrono::steady_clock::now() + pause;
+        while (std::chrono::steady_clock::now() < until) {
+          if (released->load()) return false;
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
       }
       return sink.write(body->data() + offset, n);
     };
@@ -159,6 +166,23 @@ std::vector<std::string> TestServer::RequestedTargets() const {
 
 void TestServer::Release() {
   released_->store(true);
+}
+
+std::string Encoded(const std::string& body, const std::string& encoding) {
+  // windowBits 15 gives the zlib wrapper (HTTP's "deflate"), 15 + 16 gzip's.
+  z_stream z{};
+  const int bits = encoding == "gzip" ? 15 + 16 : 15;
+  if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, bits, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    return std::string();
+  std::string out(deflateBound(&z, body.size()), '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data()));
+  z.avail_in = static_cast<uInt>(body.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  const int rc = deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return rc == Z_STREAM_END ? out : std::string();
 }
 
 int RefusedPort() {

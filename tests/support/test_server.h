@@ -38,11 +38,17 @@ struct Reply {
   long breakAfter = -1;
   // Send nothing after the headers until the server stops (or this long).
   bool stall = false;
-  // Send the body in pieces with a pause between them (bytes per second).
+  // Send the body in pieces with a pause between them (bytes per second; a
+  // rate under 20 sends one byte at a time).
   long rateBytesPerSecond = 0;
   // Omit Content-Length; the body ends when the connection closes.
   bool noLength = false;
+  // Sent as the Content-Encoding header, over the body as given (see Encoded).
+  std::string contentEncoding;
 };
+
+// `body` compressed for the Content-Encoding "gzip" or "deflate".
+std::string Encoded(const std::string& body, const std::string& encoding);
 
 class TestServer {
  public:
