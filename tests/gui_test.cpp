@@ -41,7 +41,7 @@ QString Q(const char* utf8) {
 
 // What the replaced desktop services saw; made before the window uses them.
 struct Recorded {
-  std::vector<QString> opened, prompts, modals;
+  std::vector<QString> opened, prompts, modals, folders;
   QString chosen;
 };
 
@@ -56,6 +56,7 @@ struct Gui : Recorded, test::WindowDriver {
       return chosen;
     };
     shell.copyToClipboard = [](const QString& text) { QApplication::clipboard()->setText(text); };
+    shell.openFolder = [this](const QString& folder) { folders.push_back(folder); };
     shell.showModal = [this](QWidget*, const QString& text, const QString& title) {
       modals.push_back(title + "|" + text);
     };
@@ -166,9 +167,9 @@ TEST(Window, ControlTree) {
   EXPECT_EQ(list->topLevelItemCount(), 0);
 
   // The four items of the original first, then a separator and our three.
-  const char* items[] = {"下载选中神曲",     "复制播放地址",       "复制下载地址",
-                         "停止当前进行操作", "",                   "重新下载失败的神曲",
-                         "只下载新的神曲",   "打开下载目录"};
+  const char* items[] = {
+      "下载选中神曲",       "复制播放地址",   "复制下载地址", "停止当前进行操作", "",
+      "重新下载失败的神曲", "只下载新的神曲", "打开下载目录"};
   const auto actions = w.songMenu()->actions();
   ASSERT_EQ(actions.size(), 8);
   for (int i = 0; i < 8; ++i) {
@@ -476,6 +477,23 @@ TEST(WindowJobs, AChosenFolderOutsideCodePage936IsUsedAsItIs) {
   std::ifstream in(fs::path(chosen.toStdString()) / "神曲.mp4", std::ios::binary);
   std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(got, "video bytes");
+}
+
+TEST(WindowJobs, OpenTheDownloadFolderFromTheMenu) {
+  SiteGui s;
+  Gui& gui = s.gui;
+  gui.Menu("打开下载目录");  // not there yet: told, nothing created
+  ASSERT_TRUE(test::ServeUntil([&] { return gui.Boxes().size() == 1; }));
+  EXPECT_EQ(gui.Boxes()[0]->windowTitle(), Q("提示"));
+  EXPECT_TRUE(gui.Boxes()[0]->text().startsWith(Q("下载目录不存在：")));
+  gui.Boxes()[0]->button(QMessageBox::Ok)->click();
+  ASSERT_TRUE(gui.WaitIdle());
+  EXPECT_FALSE(fs::exists(s.folder / "videos"));
+  fs::create_directory(s.folder / "videos");
+  gui.Menu("打开下载目录");
+  ASSERT_TRUE(test::ServeUntil([&] { return gui.folders.size() == 1; }));
+  EXPECT_EQ(gui.folders[0].toStdString(), (s.folder / "videos").string());
+  EXPECT_TRUE(gui.Boxes().empty());
 }
 
 TEST(WindowJobs, CloseDuringAStalledDownload) {

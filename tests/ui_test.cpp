@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <set>
 
@@ -138,6 +139,161 @@ TEST(Commands, AHarvestButtonFillsTheList) {
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0][kTitleColumn], L("沙漠骆驼"));
   EXPECT_EQ(server.RequestedTargets().front(), "/hot/monthly.html");
+}
+
+// A list of rows whose videos the local server serves, and a download folder.
+struct DownloadFixture : Fixture {
+  DownloadFixture() {
+    std::string pattern = (fs::temp_directory_path() / "quorrin-ui-XXXXXX").string();
+    folder = mkdtemp(pattern.data());
+    window.SetPath(controls::kDownloadFolder, folder, nullptr);
+  }
+  ~DownloadFixture() { fs::remove_all(folder); }
+  void AddVideo(const std::string& title, const std::string& id) {
+    const int row = window.RowCount(nullptr);
+    window.AppendRow(nullptr);
+    window.SetCell(row, kTitleColumn, test::T(title), nullptr);
+    window.SetCell(row, kDownloadAddressColumn, server.Url("/v/" + id + ".mp4"), nullptr);
+    window.SetCell(row, kWorkIdColumn, test::T(id), nullptr);
+  }
+  void Run(Command command) {
+    const size_t before = window.Messages().size();
+    command(app);
+    ASSERT_TRUE(WaitForWorkers(*control, 20s));
+    ASSERT_EQ(window.Messages().size(), before + 1);
+  }
+  std::string LastMessage() const {
+    const auto m = window.Messages().back();
+    return test::U(m.title) + "|" + test::U(m.text);
+  }
+  std::vector<std::string> Requested() {
+    auto targets = server.RequestedTargets();
+    server.ClearRequests();
+    return targets;
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream in(folder / name, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  test::TestServer server;
+  fs::path folder;
+};
+
+TEST(RetryFailed, DownloadsExactlyTheRowsThatFailed) {
+  DownloadFixture f;
+  for (const char* id : {"1", "2", "3", "4"}) f.AddVideo(std::string("t") + id, id);
+  f.server.Serve("/v/1.mp4", "one");
+  f.server.Serve("/v/3.mp4", "three");
+  f.Run(DownloadAll);
+  EXPECT_EQ(f.LastMessage(),
+            "下载结果|神曲下载完成：成功 2 首，失败 2 首\nt2 服务器返回错误（404）\n"
+            "t4 服务器返回错误（404）");
+  f.Requested();
+  // The server is mended; only the two failed rows are fetched again.
+  f.server.Serve("/v/2.mp4", "two");
+  f.server.Serve("/v/4.mp4", "four");
+  f.Run(RetryFailed);
+  EXPECT_EQ(f.Requested(), (std::vector<std::string>{"/v/2.mp4", "/v/4.mp4"}));
+  EXPECT_EQ(f.LastMessage(), "OK|所有神曲下载完成");
+  EXPECT_EQ(f.Read("t2.mp4"), "two");
+  EXPECT_EQ(f.Read("t4.mp4"), "four");
+  // Nothing failed any more: the retry says so and fetches nothing.
+  f.Run(RetryFailed);
+  EXPECT_EQ(f.LastMessage(), "提示|没有需要重新下载的神曲");
+  EXPECT_TRUE(f.Requested().empty());
+  EXPECT_TRUE(f.control->flag.Idle());
+}
+
+TEST(RetryFailed, AHarvestForgetsTheFailures) {
+  DownloadFixture f;
+  f.server.ServeFolder(std::string(QUORRIN_FIXTURES) + "/site");
+  f.app.hosts = {f.server.host(), f.server.host(), ""};
+  f.AddVideo("gone", "9");
+  f.Run(DownloadAll);  // fails: no such video
+  ASSERT_EQ(f.app.downloads->FailedIds(), (std::set<Text>{"9"_t}));
+  HarvestMonthlyChart(f.app);
+  ASSERT_TRUE(WaitForWorkers(*f.control, 20s));
+  EXPECT_TRUE(f.app.downloads->FailedIds().empty());
+  f.Requested();
+  f.Run(RetryFailed);
+  EXPECT_EQ(f.LastMessage(), "提示|没有需要重新下载的神曲");
+  EXPECT_TRUE(f.Requested().empty());
+}
+
+TEST(DownloadOnlyNew, SkipsWhatIsThereAfterAStopPartWay) {
+  DownloadFixture f;
+  for (const char* id : {"1", "2", "3"}) f.AddVideo(std::string("t") + id, id);
+  f.server.Serve("/v/1.mp4", "one");
+  test::Reply slow;
+  slow.body = std::string(2'000'000, 'x');
+  slow.rateBytesPerSecond = 100'000;
+  f.server.Serve("/v/2.mp4", slow);
+  DownloadAll(f.app);
+  ASSERT_TRUE(f.window.WaitFor([&] { return f.server.RequestedTargets().size() == 2; }));
+  StopJobs(f.app);
+  ASSERT_TRUE(WaitForWorkers(*f.control, 5s));
+  ASSERT_EQ(f.Read("t1.mp4"), "one");
+  const auto saved = fs::last_write_time(f.folder / "t1.mp4");
+  f.Requested();
+  std::ofstream(f.folder / "t3.mp4") << "";  // an empty file counts as missing
+  f.server.Serve("/v/2.mp4", "two");
+  f.server.Serve("/v/3.mp4", "three");
+  f.Run(DownloadOnlyNew);
+  EXPECT_EQ(f.Requested(), (std::vector<std::string>{"/v/2.mp4", "/v/3.mp4"}));
+  EXPECT_EQ(f.LastMessage(), "下载结果|神曲下载完成：成功 2 首，跳过 1 首，失败 0 首");
+  EXPECT_EQ(fs::last_write_time(f.folder / "t1.mp4"), saved);
+  EXPECT_EQ(f.Read("t1.mp4"), "one");
+  EXPECT_EQ(f.Read("t2.mp4"), "two");
+  EXPECT_EQ(f.Read("t3.mp4"), "three");
+  const auto outcomes = f.app.downloads->Outcomes();
+  EXPECT_EQ(outcomes.at("1"_t).kind, RowOutcome::kSkipped);
+  EXPECT_EQ(outcomes.at("2"_t).kind, RowOutcome::kSaved);
+}
+
+TEST(DownloadOnlyNew, TwoRowsOfOneTitleKeepTheirOwnNames) {
+  DownloadFixture f;
+  f.AddVideo("same", "1");
+  f.AddVideo("same", "2");
+  f.server.Serve("/v/1.mp4", "first");
+  f.server.Serve("/v/2.mp4", "second");
+  f.Run(DownloadAll);
+  f.Requested();
+  f.Run(DownloadOnlyNew);
+  EXPECT_TRUE(f.Requested().empty());
+  EXPECT_EQ(f.LastMessage(), "下载结果|神曲下载完成：成功 0 首，跳过 2 首，失败 0 首");
+  EXPECT_EQ(f.Read("same (2).mp4"), "second");
+}
+
+TEST(OpenDownloadFolder, OpensAnExistingFolderAndTellsAMissingOne) {
+  DownloadFixture f;
+  OpenDownloadFolder(f.app);
+  ASSERT_TRUE(WaitForWorkers(*f.control, 5s));
+  EXPECT_EQ(f.desktop.folders, std::vector<fs::path>{f.folder});
+  EXPECT_TRUE(f.window.Messages().empty());
+  const fs::path missing = f.folder / "missing";
+  f.window.SetPath(controls::kDownloadFolder, missing, nullptr);
+  f.Run(OpenDownloadFolder);
+  EXPECT_EQ(f.LastMessage(), "提示|下载目录不存在：" + missing.string());
+  EXPECT_FALSE(fs::exists(missing));  // nothing is created
+  EXPECT_EQ(f.desktop.folders.size(), 1u);
+}
+
+TEST(NewMenuItems, AreRefusedWhileAJobRuns) {
+  DownloadFixture f;
+  test::Reply stall;
+  stall.stall = true;
+  f.server.Serve("/hot/daily.html", stall);
+  f.app.hosts = {f.server.host(), f.server.host(), ""};
+  HarvestDailyChart(f.app);
+  ASSERT_TRUE(f.window.WaitFor([&] { return !f.server.Requests().empty(); }));
+  for (Command command : {RetryFailed, DownloadOnlyNew, OpenDownloadFolder}) {
+    const size_t before = f.window.Messages().size();
+    command(f.app);
+    ASSERT_TRUE(f.window.WaitFor([&] { return f.window.Messages().size() == before + 1; }));
+    EXPECT_EQ(f.LastMessage(), "错误|有其他线程正在运行，请稍后");
+  }
+  EXPECT_TRUE(f.desktop.folders.empty());
+  StopJobs(f.app);
 }
 
 TEST(ContextMenu, RightClickPicksTheRowUnderThePointer) {

@@ -158,6 +158,11 @@ std::vector<RecordedRequest> TestServer::Requests() const {
   return requests_;
 }
 
+void TestServer::ClearRequests() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  requests_.clear();
+}
+
 std::vector<std::string> TestServer::RequestedTargets() const {
   std::vector<std::string> out;
   for (const auto& r : Requests()) out.push_back(r.target);

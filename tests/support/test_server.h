@@ -71,6 +71,8 @@ class TestServer {
 
   std::vector<RecordedRequest> Requests() const;
   std::vector<std::string> RequestedTargets() const;
+  // Forgets the requests recorded so far.
+  void ClearRequests();
   // Ends every stall and refuses new ones.
   void Release();
 
