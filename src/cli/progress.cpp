@@ -125,15 +125,13 @@ Utf8 ProgressLine(const DownloadStatus& status, std::optional<double> mbPerSecon
     std::snprintf(speed, sizeof speed, "  %.1f MB/s", *mbPerSecond);
     tail += Utf8(std::string(speed));
   }
-  Utf8 title = status.title;
-  if (columns > 0) {
-    const size_t fixed = DisplayWidth(head) + DisplayWidth(tail);
-    const size_t room = columns > fixed ? columns - fixed : 0;
-    if (DisplayWidth(title) > room) {
-      title = room >= 3 ? CutToWidth(title, room - 3) + "..."_u8 : Utf8();
-    }
-  }
-  return head + title + tail;
+  const Utf8 line = head + status.title + tail;
+  if (columns == 0 || DisplayWidth(line) <= columns) return line;
+  // The title gives way first; on a very narrow terminal the line is cut.
+  const size_t fixed = DisplayWidth(head) + DisplayWidth(tail);
+  if (columns >= fixed + 4)
+    return head + CutToWidth(status.title, columns - fixed - 3) + "..."_u8 + tail;
+  return CutToWidth(head + tail, columns);
 }
 
 }  // namespace quorrin::cli

@@ -38,8 +38,8 @@ class SpeedMeter {
   std::deque<std::pair<Clock::time_point, double>> samples_;
 };
 
-// "[2/5] 光年之外  31%  12.3/40.0 MB  1.5 MB/s", the title cut so that the
-// whole line takes at most `columns` terminal columns (0: no limit).
+// "[2/5] 光年之外  31%  12.3/40.0 MB  1.5 MB/s", taking at most `columns`
+// terminal columns (0: no limit): the title is cut first, then the line.
 Utf8 ProgressLine(const DownloadStatus& status, std::optional<double> mbPerSecond,
                   size_t columns = 0);
 
