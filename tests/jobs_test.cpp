@@ -227,5 +227,19 @@ TEST(JobControl, FinishedWorkersLeaveRunningOnesStay) {
   ASSERT_TRUE(WaitForWorkers(*f.control, 2s));
 }
 
+TEST(MemoryWindow, WithoutRecordingKeepsEveryValueButNoCalls) {
+  for (const bool record : {true, false}) {
+    MemoryWindow window(/*autoClose=*/true, record);
+    window.SetText(controls::kStatusLine, "s"_t, nullptr);
+    window.AppendRow(nullptr);
+    window.SetCell(0, 1, "t"_t, nullptr);
+    window.OpenMessage("m"_t, "x"_t, nullptr, nullptr);
+    EXPECT_EQ(window.TextOf(controls::kStatusLine), "s"_t);
+    EXPECT_EQ(window.CellText(0, 1, nullptr), "t"_t);
+    EXPECT_EQ(window.Messages().size(), 1u);
+    EXPECT_EQ(window.CallCount(), record ? 4u : 0u) << record;
+  }
+}
+
 }  // namespace
 }  // namespace quorrin

@@ -24,7 +24,7 @@ auto MemoryWindow::Locked(JobToken* job, F&& apply) {
 }
 
 void MemoryWindow::Record(std::string call) {
-  calls_.push_back(std::move(call));
+  if (recordCalls_) calls_.push_back(std::move(call));
 }
 
 // An edit box holds one value: the last text or path written into it, read

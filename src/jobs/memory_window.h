@@ -25,8 +25,11 @@ class MemoryWindow : public WindowLayer {
     std::function<void()> closed;
   };
 
-  // With `autoClose`, every message is closed as soon as it is shown.
-  explicit MemoryWindow(bool autoClose = true) : autoClose_(autoClose) {}
+  // With `autoClose`, every message is closed as soon as it is shown. Without
+  // `recordCalls`, Calls() stays empty, so that a long-lived window does not
+  // grow with every call.
+  explicit MemoryWindow(bool autoClose = true, bool recordCalls = true)
+      : autoClose_(autoClose), recordCalls_(recordCalls) {}
 
   Text GetText(std::string_view control, JobToken* job) override;
   void SetText(std::string_view control, const Text& text, JobToken* job) override;
@@ -69,6 +72,7 @@ class MemoryWindow : public WindowLayer {
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   bool autoClose_;
+  bool recordCalls_;
   std::map<std::string, Text, std::less<>> texts_;
   std::map<std::string, Text, std::less<>> captions_;
   std::map<std::string, Colour, std::less<>> colours_;

@@ -26,7 +26,7 @@ SiteFixture::~SiteFixture() {
   ReleaseJobControl(*control);
 }
 
-void SiteFixture::ServeListing(const std::string& yy) {
+void ServeListing(TestServer& server, const std::string& yy) {
   for (int p = 1; p <= 3; ++p) {
     std::string page = ReadFixture("listing/page" + std::to_string(p) + ".txt");
     const std::string marker = "{{MAIN_HOST}}";
@@ -35,6 +35,10 @@ void SiteFixture::ServeListing(const std::string& yy) {
     }
     server.Serve("/u/works/s?yyno=" + yy + "&p=" + std::to_string(p), page);
   }
+}
+
+void SiteFixture::ServeListing(const std::string& yy) {
+  test::ServeListing(server, yy);
 }
 
 void SiteFixture::RunToEnd(Job job) {

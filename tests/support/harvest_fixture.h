@@ -12,6 +12,9 @@ namespace quorrin::test {
 
 std::string ReadFixture(const std::string& relative);
 
+// Serves the three listing pages of the anchor `yy`, their links on `server`.
+void ServeListing(TestServer& server, const std::string& yy);
+
 struct SiteFixture {
   explicit SiteFixture(bool autoClose = true);
   ~SiteFixture();
