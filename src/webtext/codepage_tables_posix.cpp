@@ -153,6 +153,11 @@ void AddItem(Items& items, std::initializer_list<unsigned> units) {
   items.starts.push_back(static_cast<size_t>(p - items.bytes.data()));
 }
 
+// The characters go in batches of a few thousand: a few calls each, and
+// small buffers that the next batch reuses (first touches of fresh memory
+// cost more than the conversion itself).
+constexpr unsigned kBatch = 0x1000;
+
 // UTF-16 units 0x80 to 0xFFFF (no surrogates) -> code page 936.
 void FillToLocal(CodePageTables& t) {
   bool ignoring = true;
@@ -162,56 +167,62 @@ void FillToLocal(CodePageTables& t) {
     cd = iconv_open("CP936", "UTF-16LE");
   }
   if (cd == kBadConverter) return;
-  Items in(2, 4 * 0x10000, 0x10000);
-  std::vector<unsigned> chars;
-  chars.reserve(0x10000);
-  for (unsigned c = 0x80; c < 0x10000; ++c) {
-    if (c >= 0xD800 && c <= 0xDFFF) continue;
-    chars.push_back(c);
-    AddItem(in, {c});
+  for (unsigned first = 0; first < 0x10000; first += kBatch) {
+    Items in(2, 4 * kBatch, kBatch);
+    std::vector<unsigned> chars;
+    chars.reserve(kBatch);
+    for (unsigned c = std::max(first, 0x80u); c < first + kBatch; ++c) {
+      if (c >= 0xD800 && c <= 0xDFFF) continue;
+      chars.push_back(c);
+      AddItem(in, {c});
+    }
+    // Without dropping, every character code page 936 lacks (two thirds of
+    // them) would stop a batch and cost a call; so would a call each.
+    const std::vector<uint32_t> out = ConvertAll(cd, in, 1, ignoring, ignoring);
+    for (size_t k = 0; k < chars.size(); ++k) {
+      const uint32_t v = out[k];
+      if (v == kFailed) continue;
+      const unsigned b0 = (v >> 8) & 0xFF, b1 = v & 0xFF;
+      if (PackedSize(v) == 1 && b0 >= 0x80) t.toLocal[chars[k]] = static_cast<uint16_t>(b0);
+      if (PackedSize(v) == 2) t.toLocal[chars[k]] = static_cast<uint16_t>((b0 << 8) | b1);
+    }
   }
-  // Without dropping, every character code page 936 lacks (two thirds of
-  // them) would stop a batch and cost a call; so would a call each.
-  const std::vector<uint32_t> out = ConvertAll(cd, in, 1, ignoring, ignoring);
   iconv_close(cd);
-  for (size_t k = 0; k < chars.size(); ++k) {
-    const uint32_t v = out[k];
-    if (v == kFailed) continue;
-    const unsigned b0 = (v >> 8) & 0xFF, b1 = v & 0xFF;
-    if (PackedSize(v) == 1 && b0 >= 0x80) t.toLocal[chars[k]] = static_cast<uint16_t>(b0);
-    if (PackedSize(v) == 2) t.toLocal[chars[k]] = static_cast<uint16_t>((b0 << 8) | b1);
-  }
 }
 
 // Lone bytes 0x80 to 0xFF and byte pairs (lead 0x80 to 0xFF, trail 0x40 to
-// 0xFF) -> UTF-16, kept when they make exactly one unit.
+// 0xFF) -> UTF-16, kept when they make exactly one unit; a batch of lead
+// bytes at a time.
 void FillFromLocal(CodePageTables& t) {
   iconv_t cd = iconv_open("UTF-16LE", "CP936");
   if (cd == kBadConverter) return;
-  Items in(1, 3 * 0x80 * 0xC1, 0x80 * 0xC1);
-  std::vector<unsigned> keys;  // the lone byte, or (lead << 8) | trail
-  keys.reserve(0x80 * 0xC1);
-  for (unsigned lead = 0x80; lead < 0x100; ++lead) {
-    keys.push_back(lead);
-    AddItem(in, {lead});
-    for (unsigned trail = 0x40; trail < 0x100; ++trail) {
-      keys.push_back((lead << 8) | trail);
-      AddItem(in, {lead, trail});
+  constexpr unsigned kLeads = 16, kPerLead = 1 + 0xC0;
+  for (unsigned firstLead = 0x80; firstLead < 0x100; firstLead += kLeads) {
+    Items in(1, 3 * kLeads * kPerLead, kLeads * kPerLead);
+    std::vector<unsigned> keys;  // the lone byte, or (lead << 8) | trail
+    keys.reserve(kLeads * kPerLead);
+    for (unsigned lead = firstLead; lead < firstLead + kLeads; ++lead) {
+      keys.push_back(lead);
+      AddItem(in, {lead});
+      for (unsigned trail = 0x40; trail < 0x100; ++trail) {
+        keys.push_back((lead << 8) | trail);
+        AddItem(in, {lead, trail});
+      }
+    }
+    const std::vector<uint32_t> out = ConvertAll(cd, in, 2, false, true);
+    for (size_t k = 0; k < keys.size(); ++k) {
+      const uint32_t v = out[k];
+      if (v == kFailed || PackedSize(v) != 2) continue;
+      // UTF-16LE: low byte first.
+      const auto unit = static_cast<char16_t>(((v & 0xFF) << 8) | ((v >> 8) & 0xFF));
+      if (keys[k] < 0x100) {
+        t.fromSingle[keys[k]] = unit;
+      } else {
+        t.fromDouble[keys[k]] = unit;
+      }
     }
   }
-  const std::vector<uint32_t> out = ConvertAll(cd, in, 2, false, true);
   iconv_close(cd);
-  for (size_t k = 0; k < keys.size(); ++k) {
-    const uint32_t v = out[k];
-    if (v == kFailed || PackedSize(v) != 2) continue;
-    // UTF-16LE: low byte first.
-    const auto unit = static_cast<char16_t>(((v & 0xFF) << 8) | ((v >> 8) & 0xFF));
-    if (keys[k] < 0x100) {
-      t.fromSingle[keys[k]] = unit;
-    } else {
-      t.fromDouble[keys[k]] = unit;
-    }
-  }
 }
 
 }  // namespace
