@@ -3,7 +3,8 @@
 //    PartFile in a program of their own), curl -s -o and wget -q -O; time
 //    from start to exit, peak memory from the kernel (the child's ru_maxrss);
 //  - in this process, in turn: DownloadAllJob over one row (job control,
-//    window calls, file naming) and the bare Fetch and PartFile; peak memory
+//    window calls, file naming), from its start to its closing message, and
+//    the bare Fetch and PartFile; peak memory
 //    from the kernel's high-water mark (VmHWM, reset before each run).
 // Every file written is compared with the source.
 //   download_bench [rounds] [MiB...]   (default 10 rounds; 1 16 256 MiB)
@@ -148,8 +149,10 @@ double RunTool(const Tool& tool, const std::string& url, const fs::path& out,
   return ok ? seconds : -1;
 }
 
-// DownloadAllJob over one row whose download address is `url`.
-bool RunJob(const std::string& url, const fs::path& folder) {
+// DownloadAllJob over one row whose download address is `url`, until it shows
+// its closing message (the window wakes the waiter; polling for the worker's
+// end would add its interval); the worker is joined after that.
+bool RunJob(const std::string& url, const fs::path& folder, double* seconds) {
   quorrin::MemoryWindow window;
   window.SetText(quorrin::controls::kDownloadFolder, folder.string(), nullptr);
   window.AppendRow(nullptr);
@@ -157,10 +160,14 @@ bool RunJob(const std::string& url, const fs::path& folder) {
   window.SetCell(0, 3, url, nullptr);
   auto control = quorrin::CreateWorkerRegistry(window);
   quorrin::SetIdle(*control);
-  quorrin::StartJob(*control, quorrin::DownloadAllJob());
+  bool shown = false;
+  *seconds = bench::Seconds([&] {
+    quorrin::StartJob(*control, quorrin::DownloadAllJob());
+    shown = window.WaitFor([&] { return !window.Messages().empty(); }, std::chrono::minutes(5));
+  });
   const bool finished = quorrin::WaitForWorkers(*control, std::chrono::minutes(5));
   quorrin::ReleaseJobControl(*control);
-  return finished && window.Messages().size() == 1;
+  return shown && finished && window.Messages().size() == 1;
 }
 
 // Runs `download` in this process; its seconds, or -1 when it failed or
@@ -170,13 +177,14 @@ struct Resident {
   long peakKiB = 0, beforeKiB = 0;
 };
 
+// `download` gives whether it succeeded and sets its seconds.
 template <class F>
 double RunInProcess(F&& download, const fs::path& out, const fs::path& source, Resident* memory) {
   fs::remove(out);
   ResetPeak();
   memory->beforeKiB = StatusKiB("VmRSS:");
-  bool ok = false;
-  const double seconds = bench::Seconds([&] { ok = download(); });
+  double seconds = -1;
+  bool ok = download(&seconds);
   memory->peakKiB = StatusKiB("VmHWM:");
   ok = ok && SameFile(source, out);
   fs::remove(out);
@@ -239,22 +247,27 @@ bool BenchSize(size_t mebibytes, int rounds, const fs::path& dir) {
   }
 
   std::printf(
-      "in this process, in turn: DownloadAllJob over one row vs the bare Fetch + PartFile it "
-      "uses\n");
+      "in this process, in turn: DownloadAllJob over one row, from its start to its closing "
+      "message, vs the bare Fetch + PartFile it uses\n");
   const fs::path folder = dir / "job";
   fs::create_directories(folder);
   std::vector<std::vector<Resident>> memory(2);
   auto job = [&] {
     Resident r;
-    const double s =
-        RunInProcess([&] { return RunJob(url, folder); }, folder / "bench.mp4", source, &r);
+    const double s = RunInProcess([&](double* s) { return RunJob(url, folder, s); },
+                                  folder / "bench.mp4", source, &r);
     memory[0].push_back(r);
     return s;
   };
   auto bare = [&] {
     Resident r;
-    const double s =
-        RunInProcess([&] { return bench::FetchToFile(url, out.string()); }, out, source, &r);
+    const double s = RunInProcess(
+        [&](double* s) {
+          bool ok = false;
+          *s = bench::Seconds([&] { ok = bench::FetchToFile(url, out.string()); });
+          return ok;
+        },
+        out, source, &r);
     memory[1].push_back(r);
     return s;
   };
