@@ -1,19 +1,28 @@
-// Measures the page path of a harvest over a large page: Utf8ToLocal, then a
-// global run of the play-link pattern with every capture read back; and times
-// pcre2grep -o with the same pattern over the same file for comparison.
-//   webtext_bench [benchmark flags]
-#include <benchmark/benchmark.h>
+// The page path of a harvest over a 10 MB page, each step paired with the
+// floor that bounds it, in one process run:
+//  - the play-link step as a harvest runs it (the program's PatternMatcher over
+//    the code page 936 page: conversion to UTF-16, a global match, every
+//    capture read back) against PCRE2-8 with JIT called directly on the same
+//    page as UTF-8, with the same options, compile included on both sides;
+//  - each code page conversion against glibc iconv on the same input;
+// then how long the first conversion of a process takes (the code page tables
+// are built then), and the cancel latency of a stalled fetch.
+//   webtext_bench [pairs]   (default 15)
+#define PCRE2_CODE_UNIT_WIDTH 8
 #include <httplib.h>
-
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <string>
+#include <iconv.h>
+#include <pcre2.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "paired.h"
 #include "webtext/codepage.h"
 #include "webtext/fetch.h"
 #include "webtext/pattern_matcher.h"
@@ -23,75 +32,92 @@ namespace {
 constexpr int kLinks = 20000;
 
 // About 10 MB of UTF-8 HTML with CRLF line ends and kLinks play links.
-const std::string& Page() {
-  static const std::string page = [] {
-    std::string p =
-        "<!DOCTYPE html>\r\n<html>\r\n<head><meta charset=\"utf-8\"><title>神曲</title>"
-        "</head>\r\n<body>\r\n";
-    const std::string filler =
-        "<div class=\"sq-item-info\"><span class=\"name\">主播小美的神曲作品</span>"
-        "<span class=\"count\">播放 12345 次</span></div>\r\n";
-    for (int i = 0; i < kLinks; ++i) {
-      p += "<li class=\"sq-item\">\r\n<a href=\"/play/id_" + std::to_string(1000000 + i) +
-           ".html\" target=\"_blank\" title=\"歌名" + std::to_string(i) + "\">\r\n";
-      while (p.size() < static_cast<size_t>(i + 1) * 500) p += filler;
-      p += "</li>\r\n";
-    }
-    p += "</body>\r\n</html>\r\n";
-    return p;
-  }();
-  return page;
+std::string MakePage() {
+  std::string p =
+      "<!DOCTYPE html>\r\n<html>\r\n<head><meta charset=\"utf-8\"><title>神曲</title>"
+      "</head>\r\n<body>\r\n";
+  const std::string filler =
+      "<div class=\"sq-item-info\"><span class=\"name\">主播小美的神曲作品</span>"
+      "<span class=\"count\">播放 12345 次</span></div>\r\n";
+  for (int i = 0; i < kLinks; ++i) {
+    p += "<li class=\"sq-item\">\r\n<a href=\"/play/id_" + std::to_string(1000000 + i) +
+         ".html\" target=\"_blank\" title=\"歌名" + std::to_string(i) + "\">\r\n";
+    while (p.size() < static_cast<size_t>(i + 1) * 500) p += filler;
+    p += "</li>\r\n";
+  }
+  p += "</body>\r\n</html>\r\n";
+  return p;
 }
 
+// The play-link pattern of the chart sources, with its quote placeholder.
 const std::string kPattern = "<a href *= *['#引号]/play/id_*(\\S+).html[#引号']";
+// The same with the placeholders replaced, as the matcher does, for PCRE2.
+const std::string kPatternWithQuotes = "<a href *= *['\"]/play/id_*(\\S+).html[\"']";
 
-void BM_Utf8ToLocal(benchmark::State& state) {
-  const std::string& page = Page();
-  for (auto _ : state) benchmark::DoNotOptimize(quorrin::Utf8ToLocal(page));
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * page.size());
+// The program's step: what CollectCaptures does with one page.
+std::vector<quorrin::Text> MatcherCaptures(const quorrin::Text& pattern,
+                                           const quorrin::Text& local) {
+  quorrin::PatternMatcher m;
+  std::vector<quorrin::Text> out;
+  if (!m.Create(pattern, local, false, false, true, true)) return out;
+  const int n = m.MatchCount();
+  out.reserve(static_cast<size_t>(n));
+  for (int i = 1; i <= n; ++i) out.push_back(m.SubMatchText(i, 1));
+  return out;
 }
-BENCHMARK(BM_Utf8ToLocal)->Unit(benchmark::kMillisecond);
 
-double matcherSeconds = 0;
-
-void BM_PlayLinkMatcher(benchmark::State& state) {
-  const std::string local = quorrin::Utf8ToLocal(Page());
-  const std::string pattern = quorrin::Utf8ToLocal(kPattern);
-  int count = 0;
-  for (auto _ : state) {
-    const auto begin = std::chrono::steady_clock::now();
-    quorrin::PatternMatcher m;
-    m.Create(pattern, local, false, false, true, true);
-    count = m.MatchCount();
-    for (int i = 1; i <= count; ++i) benchmark::DoNotOptimize(m.SubMatchText(i, 1));
-    const double s =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    if (matcherSeconds == 0 || s < matcherSeconds) matcherSeconds = s;
+// The floor: PCRE2-8 with JIT over the UTF-8 page, the matcher's options
+// (UTF, caseless, "$" at the very end, line feed newlines, its limits).
+std::vector<std::string> Pcre2Captures(const std::string& pattern, const std::string& page) {
+  std::vector<std::string> out;
+  pcre2_compile_context* cctx = pcre2_compile_context_create(nullptr);
+  pcre2_set_newline(cctx, PCRE2_NEWLINE_LF);
+  int error = 0;
+  PCRE2_SIZE offset = 0;
+  pcre2_code* code =
+      pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+                    PCRE2_UTF | PCRE2_NO_UTF_CHECK | PCRE2_CASELESS | PCRE2_DOLLAR_ENDONLY, &error,
+                    &offset, cctx);
+  pcre2_compile_context_free(cctx);
+  if (!code) return out;
+  pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);
+  pcre2_match_data* md = pcre2_match_data_create_from_pattern(code, nullptr);
+  pcre2_match_context* mctx = pcre2_match_context_create(nullptr);
+  pcre2_jit_stack* stack = pcre2_jit_stack_create(32 * 1024, 4 * 1024 * 1024, nullptr);
+  pcre2_set_match_limit(mctx, 5'000'000);
+  pcre2_set_depth_limit(mctx, 100'000);
+  pcre2_jit_stack_assign(mctx, nullptr, stack);
+  const auto subject = reinterpret_cast<PCRE2_SPTR>(page.data());
+  size_t start = 0;
+  while (start <= page.size()) {
+    if (pcre2_match(code, subject, page.size(), start, PCRE2_NO_UTF_CHECK, md, mctx) < 0) break;
+    const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(md);
+    out.emplace_back(page, ov[2], ov[3] - ov[2]);
+    start = ov[1] > ov[0] ? ov[1] : ov[1] + 1;
   }
-  if (count != kLinks) state.SkipWithError("wrong match count");
-  state.counters["matches"] = count;
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * local.size());
+  pcre2_jit_stack_free(stack);
+  pcre2_match_context_free(mctx);
+  pcre2_match_data_free(md);
+  pcre2_code_free(code);
+  return out;
 }
-BENCHMARK(BM_PlayLinkMatcher)->Unit(benchmark::kMillisecond);
 
-// Best of three runs of pcre2grep over the page; -1 when it cannot run.
-double TimePcre2grep(const std::string& file) {
-  const std::string command =
-      "pcre2grep -o1 -i '<a href *= *['\"'\"'\"]/play/id_*(\\S+).html[\"'\"'\"']' " + file +
-      " | wc -l";
-  double best = -1;
-  for (int run = 0; run < 3; ++run) {
-    const auto begin = std::chrono::steady_clock::now();
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return -1;
-    char line[64] = {};
-    const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
-    if (pclose(pipe) != 0 || !got || std::atoi(line) != kLinks) return -1;
-    const double s =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    if (best < 0 || s < best) best = s;
-  }
-  return best;
+// glibc iconv of `in` into a new buffer of `factor` times its size; the
+// size of the result, which is copied to `keep` when given.
+size_t Iconv(iconv_t cd, const std::string& in, size_t factor, std::string* keep) {
+  const size_t room = in.size() * factor + 16;
+  std::unique_ptr<char[]> buffer(new char[room]);
+  char* src = const_cast<char*>(in.data());
+  char* dst = buffer.get();
+  size_t left = in.size(), free = room;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  if (iconv(cd, &src, &left, &dst, &free) == static_cast<size_t>(-1)) return 0;
+  if (keep) keep->assign(buffer.get(), dst);
+  return room - free;
+}
+
+std::string AsBytes(const std::u16string& s) {
+  return std::string(reinterpret_cast<const char*>(s.data()), s.size() * 2);
 }
 
 // How long a fetch takes to return once cancelled while its server stalls;
@@ -118,7 +144,7 @@ double WorstCancelMillis(int runs) {
     });
     quorrin::FetchOptions options;
     options.cancel = &cancel;
-    quorrin::Fetch("http://127.0.0.1:" + std::to_string(port) + "/stall", options);
+    quorrin::Fetch(quorrin::Text("http://127.0.0.1:" + std::to_string(port) + "/stall"), options);
     const auto returned = std::chrono::steady_clock::now();
     canceller.join();
     worst =
@@ -133,25 +159,104 @@ double WorstCancelMillis(int runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  const std::string file = "/tmp/quorrin-bench-page.html";
-  std::ofstream(file, std::ios::binary) << Page();
-  const double grep = TimePcre2grep(file);
-  std::remove(file.c_str());
-  const double mb = Page().size() / 1e6;
-  std::printf("\npage: %.1f MB, %d play links\n", mb, kLinks);
-  std::printf("PatternMatcher (convert, match, read captures): %.3f s, %.0f MB/s\n", matcherSeconds,
-              mb / matcherSeconds);
-  if (grep < 0) {
-    std::printf("pcre2grep: not available or gave another count\n");
-  } else {
-    std::printf("pcre2grep -o over the same file:               %.3f s, %.0f MB/s\n", grep,
-                mb / grep);
-    std::printf("ratio (PatternMatcher throughput / pcre2grep):  %.2f\n", grep / matcherSeconds);
+  const int pairs = argc > 1 ? std::atoi(argv[1]) : 15;
+  if (pairs < 1) return 2;
+
+  // The first conversion of the process builds the code page tables.
+  const double firstUse = bench::Seconds([] { quorrin::LocalToUtf8(quorrin::Text(std::string("x"))); });
+
+  const std::string page = MakePage();
+  const quorrin::Utf8 page8(page);
+  const quorrin::Text local = quorrin::Utf8ToLocal(page8);
+  const quorrin::Text localPattern = quorrin::Utf8ToLocal(quorrin::Utf8(kPattern));
+  const std::string utf8Pattern = kPatternWithQuotes;
+  const std::u16string utf16 = quorrin::LocalToUtf16(local);
+  std::printf("page: %.1f MB of UTF-8 (%.1f MB in code page 936), %d play links; %d pairs\n",
+              page.size() / 1e6, local.size() / 1e6, kLinks, pairs);
+  std::printf("first conversion of the process (builds the code page tables): %.2f ms\n\n",
+              firstUse * 1e3);
+
+  // Both sides must find the same captures before their times mean anything.
+  const std::vector<quorrin::Text> ours = MatcherCaptures(localPattern, local);
+  const std::vector<std::string> floor = Pcre2Captures(utf8Pattern, page);
+  bool same = ours.size() == static_cast<size_t>(kLinks) && ours.size() == floor.size();
+  for (size_t k = 0; same && k < ours.size(); ++k) same = quorrin::LocalToUtf8(ours[k]).value == floor[k];
+  if (!same) {
+    std::printf("the matcher and PCRE2 disagree (%zu and %zu captures)\n", ours.size(),
+                floor.size());
+    return 1;
   }
-  std::printf("cancel during a stalled fetch: worst of 20 returned %.1f ms after the cancel\n",
+
+  // Both sides of a comparison allocate their results in every run.
+  auto compare = [pairs](const std::string& title, const std::string& nameA, auto a,
+                         const std::string& nameB, auto b, const std::string& ratioName) {
+    std::printf("\n%s\n", title.c_str());
+    std::vector<long> faultsA, faultsB;
+    if (!bench::ComparePair(pairs, nameA, bench::Counted(a, faultsA), nameB,
+                            bench::Counted(b, faultsB), ratioName)) {
+      return false;
+    }
+    faultsA.erase(faultsA.begin());  // the warm-up round
+    faultsB.erase(faultsB.begin());
+    auto median = [](const std::vector<long>& v) {
+      return bench::SpreadOf(std::vector<double>(v.begin(), v.end())).median;
+    };
+    std::printf("  minor page faults per run, median: %.0f and %.0f\n", median(faultsA),
+                median(faultsB));
+    return true;
+  };
+
+  bool ok = compare(
+      "play-link step: PatternMatcher on the code page 936 page (to UTF-16, match, read every "
+      "capture) vs PCRE2-8 JIT in-process on the same page as UTF-8 (match, read every "
+      "capture); pattern compiled on both sides",
+      "PatternMatcher, code page 936 page", [&] { return MatcherCaptures(localPattern, local); },
+      "PCRE2-8 JIT, UTF-8 page", [&] { return Pcre2Captures(utf8Pattern, page); },
+      "ratio PatternMatcher / PCRE2 (goal <= 2)");
+  ok = ok && compare(
+                 "whole page path: Utf8ToLocal of the UTF-8 page, then the play-link step as "
+                 "above, vs the same PCRE2-8 JIT run on the UTF-8 page",
+                 "Utf8ToLocal + PatternMatcher",
+                 [&] { return MatcherCaptures(localPattern, quorrin::Utf8ToLocal(page8)); },
+                 "PCRE2-8 JIT, UTF-8 page", [&] { return Pcre2Captures(utf8Pattern, page); },
+                 "ratio ours / PCRE2");
+
+  // Each conversion against iconv between the same encodings; `oursBytes`,
+  // the conversion's own result, must equal iconv's before the timing.
+  const std::string utf16Bytes = AsBytes(utf16);
+  auto conversion = [&](const char* name, const char* from, const char* to,
+                        const std::string& input, size_t factor, auto ours, std::string oursBytes) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    std::string theirs;
+    Iconv(cd, input, factor, &theirs);
+    bool same = theirs == oursBytes;
+    if (!same) std::printf("\n%s: the results differ from iconv's\n", name);
+    same =
+        same && compare(
+                    std::string("conversion: ") + name + " vs glibc iconv " + from + " -> " + to +
+                        " on the same " + std::to_string(input.size() / 1000000) + " MB input",
+                    name, ours, "iconv", [&] { return Iconv(cd, input, factor, nullptr); },
+                    std::string("ratio ") + name + " / iconv");
+    iconv_close(cd);
+    return same;
+  };
+  ok = ok && conversion(
+                 "Utf8ToLocal", "UTF-8", "CP936", page, 1,
+                 [&] { return quorrin::Utf8ToLocal(page8); }, quorrin::Utf8ToLocal(page8).value);
+  ok = ok && conversion(
+                 "LocalToUtf8", "CP936", "UTF-8", local.value, 2,
+                 [&] { return quorrin::LocalToUtf8(local); }, quorrin::LocalToUtf8(local).value);
+  ok = ok &&
+       conversion(
+           "LocalToUtf16", "CP936", "UTF-16LE", local.value, 2,
+           [&] { return quorrin::LocalToUtf16(local); }, AsBytes(quorrin::LocalToUtf16(local)));
+  ok = ok && conversion(
+                 "Utf16ToLocal", "UTF-16LE", "CP936", utf16Bytes, 1,
+                 [&] { return quorrin::Utf16ToLocal(utf16); }, quorrin::Utf16ToLocal(utf16).value);
+  if (!ok) return 1;
+
+  std::printf("\ncancel during a stalled fetch: worst of 20 returned %.1f ms after the cancel\n",
               WorstCancelMillis(20));
-  benchmark::Shutdown();
   return 0;
 }

@@ -117,7 +117,9 @@ size_t DisplayWidth(const Utf8& text) {
 }
 
 Utf8 ProgressLine(const DownloadStatus& status, std::optional<double> mbPerSecond, size_t columns) {
-  const Utf8 head("[" + std::to_string(status.index) + "/" + std::to_string(status.count) + "] ");
+  std::string counter = "[";
+  counter += std::to_string(status.index) + "/" + std::to_string(status.count) + "] ";
+  const Utf8 head(std::move(counter));
   Utf8 tail;
   if (!status.progress.empty()) tail = "  "_u8 + status.progress;
   if (mbPerSecond) {

@@ -17,7 +17,9 @@ void Write(std::FILE* file, const Utf8& text) {
 
 void TerminalOutput::ClearLiveLine() {
   if (liveWidth_ == 0) return;
-  Write(err_, Utf8("\r" + std::string(liveWidth_, ' ') + "\r"));
+  std::string blank(liveWidth_ + 2, ' ');
+  blank.front() = blank.back() = '\r';
+  Write(err_, Utf8(std::move(blank)));
   liveWidth_ = 0;
 }
 

@@ -52,11 +52,14 @@ Utf8 CutUtf8(const Utf8& text, size_t maxBytes) {
 Utf8 SafeFileName(const Utf8& title, const Utf8& fallback, std::string_view suffix) {
   std::string name = Clean(title.view());
   if (name.empty()) name = Clean(fallback.view());
-  if (name.empty() || name == "." || name == ".." || IsDeviceName(name)) name = "_" + name;
+  if (name.empty() || name == "." || name == ".." || IsDeviceName(name)) name.insert(0, 1, '_');
   const size_t room = kMaxFileNameBytes > suffix.size() ? kMaxFileNameBytes - suffix.size() : 1;
   if (name.size() > room) {
     name = TrimEnds(CutUtf8(name, room));
-    if (name.empty() || IsDeviceName(name)) name = "_" + CutUtf8(name, room - 1);
+    if (name.empty() || IsDeviceName(name)) {
+      name = CutUtf8(name, room - 1);
+      name.insert(0, 1, '_');
+    }
   }
   return Utf8(std::move(name));
 }
