@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the given prefix: wine-run.sh PREFIX
+# PROGRAM [ARGS...]. The prefix is created quietly on first use (without the
+# Mono and Gecko installers), guarded by a lock because test discovery may
+# start several programs at once. Wine's own messages are silenced.
+set -euo pipefail
+if [ $# -lt 2 ]; then
+  echo "usage: wine-run.sh PREFIX PROGRAM [ARGS...]" >&2
+  exit 2
+fi
+export WINEPREFIX=$1
+shift
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      wineboot --init >/dev/null 2>&1 || {
+        echo "wine-run.sh: cannot create the Wine prefix $WINEPREFIX" >&2
+        exit 1
+      }
+      wineserver --wait
+    fi
+  ) 9>"$WINEPREFIX.lock"
+fi
+exec wine "$@"
