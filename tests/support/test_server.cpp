@@ -1,9 +1,11 @@
 #include "support/test_server.h"
 
 #include <httplib.h>
+#ifndef _WIN32
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 #include <zlib.h>
 
 #include <fstream>
@@ -191,17 +193,27 @@ std::string Encoded(const std::string& body, const std::string& encoding) {
 }
 
 int RefusedPort() {
-  // Bind a port, then close it: nothing listens there afterwards.
+  // Bind a port, then close it: nothing listens there afterwards. (httplib
+  // has started Windows sockets already.)
+#ifdef _WIN32
+  const SOCKET fd = socket(AF_INET, SOCK_STREAM, 0);
+  int len = sizeof(sockaddr_in);
+#else
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  socklen_t len = sizeof(sockaddr_in);
+#endif
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   addr.sin_port = 0;
   bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
   getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
   const int port = ntohs(addr.sin_port);
+#ifdef _WIN32
+  closesocket(fd);
+#else
   close(fd);
+#endif
   return port;
 }
 
