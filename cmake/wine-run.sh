@@ -8,7 +8,8 @@ if [ $# -lt 2 ]; then
   echo "usage: wine-run.sh PREFIX PROGRAM [ARGS...]" >&2
   exit 2
 fi
-export WINEPREFIX=$1
+WINEPREFIX=$(realpath -m "$1")
+export WINEPREFIX
 shift
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -26,4 +27,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
+# Start the prefix's server ourselves, detached from our output: a server that
+# wine starts inherits the program's output and holds it open for seconds
+# after the program ends, which CTest waits for. It stays up between programs
+# and ends 3 seconds after the last one. (When one runs already, this one
+# leaves at once.)
+wineserver -p3 </dev/null >/dev/null 2>&1 || true
 exec wine "$@"

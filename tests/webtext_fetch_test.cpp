@@ -237,6 +237,11 @@ TEST(Fetch, DotSegmentsResolvedAndBlanksSent) {
 }
 
 TEST(Fetch, SelfSignedCertificateIsRefused) {
+  if (test::RunningUnderWine()) {
+    // Asked to check the certificate itself (as curl asks it when no CA file
+    // is given), Wine's Schannel checks nothing; Windows' refuses this one.
+    GTEST_SKIP() << "Wine's Schannel accepts every server certificate";
+  }
   const std::string dir = QUORRIN_FIXTURES "/tls/";
   httplib::SSLServer server((dir + "cert.pem").c_str(), (dir + "key.pem").c_str());
   ASSERT_TRUE(server.is_valid());

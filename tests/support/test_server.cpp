@@ -217,4 +217,14 @@ int RefusedPort() {
   return port;
 }
 
+bool RunningUnderWine() {
+#ifdef _WIN32
+  // Wine's ntdll exports its version; Windows' does not.
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+#else
+  return false;
+#endif
+}
+
 }  // namespace quorrin::test

@@ -90,4 +90,7 @@ class TestServer {
 // A port on 127.0.0.1 that nothing listens on.
 int RefusedPort();
 
+// True when the tests run under Wine rather than on Windows or Linux.
+bool RunningUnderWine();
+
 }  // namespace quorrin::test
