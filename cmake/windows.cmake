@@ -17,7 +17,7 @@ if(QUORRIN_SANITIZE)
 endif()
 
 # Windows 10 and later: the API level MinGW-w64 assumes by default, said aloud.
-add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE)
+add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE NOMINMAX)
 
 # The same targets the Linux build gets from pkg-config, so that the libraries
 # and tests link them under one name on both systems.

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "download/download_job.h"
@@ -20,23 +24,32 @@ using test::L;
 using test::SiteFixture;
 
 struct TempFolder {
+  // A new folder of a random name, as mkdtemp makes one, on every system.
   TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quorrin-dl-XXXXXX").string();
-    path = mkdtemp(pattern.data());
+    std::random_device random;
+    do {
+      path = fs::temp_directory_path() / ("quorrin-dl-" + std::to_string(random()));
+    } while (!fs::create_directory(path));
   }
   ~TempFolder() { fs::remove_all(path); }
+  // Names are UTF-8 here; they go through PathFromUtf8 and PathToUtf8
+  // because on Windows a path takes a plain string in the ANSI code page.
   // Every entry of the folder, hidden ones included, by name.
   std::vector<std::string> Names() const {
     std::vector<std::string> out;
-    for (const auto& e : fs::directory_iterator(path)) out.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(path))
+      out.push_back(PathToUtf8(e.path().filename()).value);
     std::sort(out.begin(), out.end());
     return out;
   }
   std::string Read(const std::string& name) const {
-    std::ifstream in(path / name, std::ios::binary);
+    std::ifstream in(path / PathFromUtf8(Utf8(name)), std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+  }
+  void Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path / PathFromUtf8(Utf8(name)), std::ios::binary) << bytes;
   }
   fs::path path;
 };
@@ -335,7 +348,7 @@ TEST(DownloadAll, TwoRowsWithOneTitleKeepBothFiles) {
 
 TEST(DownloadAll, AnEarlierFileIsReplacedOnlyByAWholeVideo) {
   DownloadFixture f;
-  std::ofstream(f.folder.path / "歌.mp4") << "old";
+  f.folder.Write("歌.mp4", "old");
   test::Reply broken;
   broken.body = Video(4, 100000);
   broken.breakAfter = 1000;
@@ -422,9 +435,40 @@ RowOutcome RunRow(DownloadFixture& f, const RowSeams& seams, JobToken*& token) {
   return DownloadRow(job, 0, Text(), written, seams);
 }
 
+// Hidden as the system has it: the attribute on Windows, a leading dot elsewhere.
+bool IsHidden(const fs::path& path) {
+#ifdef _WIN32
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN);
+#else
+  return path.filename().string().rfind('.', 0) == 0;
+#endif
+}
+
+TEST(DownloadRow, ThePartFileIsHiddenAndTheSavedFileIsNot) {
+  DownloadFixture f;
+  f.folder.Write("歌.mp4", "old");
+  f.server.Serve("/v.mp4", "new video");
+  f.AddRow("歌", "1", f.server.Url("/v.mp4"));
+  JobToken* token = nullptr;
+  RowSeams seams;
+  std::vector<std::pair<std::string, bool>> beforeMove;  // name, hidden
+  seams.beforeMove = [&] {
+    for (const auto& e : fs::directory_iterator(f.folder.path))
+      beforeMove.emplace_back(PathToUtf8(e.path().filename()).value, IsHidden(e.path()));
+    std::sort(beforeMove.begin(), beforeMove.end());
+  };
+  EXPECT_EQ(RunRow(f, seams, token).kind, RowOutcome::kSaved);
+  EXPECT_EQ(beforeMove,
+            (std::vector<std::pair<std::string, bool>>{{".歌.mp4.part", true}, {"歌.mp4", false}}));
+  EXPECT_EQ(f.folder.Names(), std::vector<std::string>{"歌.mp4"});
+  EXPECT_EQ(f.folder.Read("歌.mp4"), "new video");
+  EXPECT_FALSE(IsHidden(f.folder.path / PathFromUtf8("歌.mp4"_u8)));
+}
+
 TEST(DownloadStop, AStopBeforeTheFinalMoveKeepsTheOldFile) {
   DownloadFixture f;
-  std::ofstream(f.folder.path / "歌.mp4") << "old";
+  f.folder.Write("歌.mp4", "old");
   f.server.Serve("/v.mp4", "new video");
   f.AddRow("歌", "1", f.server.Url("/v.mp4"));
   JobToken* token = nullptr;
