@@ -110,6 +110,38 @@ TEST(Utf8ToLocal, Conversions) {
   for (const auto& c : cases) EXPECT_EQ(Utf8ToLocal(Utf8(c.in)), T(c.expected)) << c.in;
 }
 
+// Where code page 936 has no character, the platforms' converters differ:
+// Windows' WideCharToMultiByte (no flags) gives its best-fit character, and
+// maps the private-use area onto the code page's user-defined areas, where
+// glibc's iconv gives nothing ("?"). Both directions follow the platform.
+TEST(Utf8ToLocal, CharactersOutsideTheCodePageFollowThePlatform) {
+  struct Case {
+    const char* name;
+    std::string utf8, onLinux, onWindows;
+  };
+  const Case cases[] = {
+      {"A with grave", "\xC3\x80", "?", "\xA8\xA4"},  // best fit: a with grave
+      {"broken bar", "\xC2\xA6", "?", "|"},
+      {"superscript two", "\xC2\xB2", "?", "2"},
+      {"CJK compatibility ideograph", "\xEF\xA4\x80", "?", "\xD8\x4D"},  // U+F900 as U+8C48
+      {"private use", "\xEE\x80\x80", "?", "\xAA\xA1"},                  // U+E000
+      {"Thai ko kai", "\xE0\xB8\x81", "?", "?"},                         // no best fit either
+  };
+  for (const auto& c : cases) {
+#ifdef _WIN32
+    const std::string& expected = c.onWindows;
+#else
+    const std::string& expected = c.onLinux;
+#endif
+    EXPECT_EQ(Utf8ToLocal(Utf8(c.utf8)), T(expected)) << c.name;
+  }
+#ifdef _WIN32
+  EXPECT_EQ(LocalToUtf8(T("\xAA\xA1")), Utf8(std::string("\xEE\x80\x80")));  // user-defined area
+#else
+  EXPECT_EQ(LocalToUtf8(T("\xAA\xA1")), "??"_u8);
+#endif
+}
+
 TEST(Utf8ToLocal, LargeInputIsComplete) {
   std::string in;
   for (int i = 0; i < 200000; ++i)
