@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 
 #include "download/download_job.h"
@@ -13,6 +12,7 @@
 #include "harvest/harvest_job.h"
 #include "support/harvest_fixture.h"
 #include "support/local_text.h"
+#include "support/temp_folder.h"
 #include "webtext/path_text.h"
 
 namespace quorrin {
@@ -24,13 +24,7 @@ using test::L;
 using test::SiteFixture;
 
 struct TempFolder {
-  // A new folder of a random name, as mkdtemp makes one, on every system.
-  TempFolder() {
-    std::random_device random;
-    do {
-      path = fs::temp_directory_path() / ("quorrin-dl-" + std::to_string(random()));
-    } while (!fs::create_directory(path));
-  }
+  TempFolder() : path(test::MakeTempFolder("quorrin-dl-")) {}
   ~TempFolder() { fs::remove_all(path); }
   // Names are UTF-8 here; they go through PathFromUtf8 and PathToUtf8
   // because on Windows a path takes a plain string in the ANSI code page.

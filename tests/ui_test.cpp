@@ -10,6 +10,7 @@
 #include "harvest/song_table.h"
 #include "jobs/memory_window.h"
 #include "support/local_text.h"
+#include "support/temp_folder.h"
 #include "support/test_server.h"
 #include "ui/commands.h"
 #include "ui/startup.h"
@@ -144,8 +145,7 @@ TEST(Commands, AHarvestButtonFillsTheList) {
 // A list of rows whose videos the local server serves, and a download folder.
 struct DownloadFixture : Fixture {
   DownloadFixture() {
-    std::string pattern = (fs::temp_directory_path() / "quorrin-ui-XXXXXX").string();
-    folder = mkdtemp(pattern.data());
+    folder = test::MakeTempFolder("quorrin-ui-");
     window.SetPath(controls::kDownloadFolder, folder, nullptr);
   }
   ~DownloadFixture() { fs::remove_all(folder); }
