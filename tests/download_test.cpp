@@ -9,6 +9,7 @@
 
 #include "download/download_job.h"
 #include "download/file_name.h"
+#include "download/file_system.h"
 #include "harvest/harvest_job.h"
 #include "support/harvest_fixture.h"
 #include "support/local_text.h"
@@ -404,6 +405,52 @@ TEST(DownloadAll, AFolderNamedOutsideCodePage936Works) {
   EXPECT_EQ(f.MessageTexts(),
             (std::vector<std::pair<std::string, std::string>>{{"OK", "所有神曲下载完成"}}));
 }
+
+TEST(DownloadAll, AFolderDeeperThanTheOldPathLimitWorks) {
+  // Past 260 characters in all, the old limit of Windows paths.
+  DownloadFixture f;
+  fs::path folder = f.folder.path;
+  while (folder.native().size() < 280) {
+    folder /= std::string(40, 'd');
+    ASSERT_TRUE(MakeFolder(folder)) << folder.native().size();
+  }
+  folder /= PathFromUtf8("神曲"_u8);
+  f.window.SetPath(controls::kDownloadFolder, folder, nullptr);
+  EnsureDownloadFolder(f.window);
+  ASSERT_TRUE(PathExists(folder));
+  const std::string video = Video(8, 30000);
+  f.server.Serve("/v.mp4", video);
+  f.AddRow(std::string(120, 't'), "1", f.server.Url("/v.mp4"));
+  f.RunToEnd(DownloadAllJob());
+  EXPECT_EQ(f.MessageTexts(),
+            (std::vector<std::pair<std::string, std::string>>{{"OK", "所有神曲下载完成"}}));
+  EXPECT_EQ(FileSize(folder / (std::string(120, 't') + ".mp4")),
+            static_cast<long long>(video.size()));
+}
+
+#ifdef _WIN32
+TEST(DownloadAll, ATargetHeldOpenByAnotherProgramFailsThatRowOnly) {
+  DownloadFixture f;
+  const fs::path held = f.folder.path / "held.mp4";
+  std::ofstream(held, std::ios::binary) << "old";
+  // Another program has the file open and lets nobody replace or delete it.
+  HANDLE other = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(other, INVALID_HANDLE_VALUE);
+  f.server.Serve("/a.mp4", "new held");
+  f.server.Serve("/b.mp4", "free");
+  f.AddRow("held", "1", f.server.Url("/a.mp4"));
+  f.AddRow("free", "2", f.server.Url("/b.mp4"));
+  f.RunToEnd(DownloadAllJob());
+  CloseHandle(other);
+  EXPECT_EQ(f.MessageTexts(),
+            (std::vector<std::pair<std::string, std::string>>{
+                {"下载结果", "神曲下载完成：成功 1 首，失败 1 首\nheld 无法保存文件"}}));
+  EXPECT_EQ(f.folder.Read("held.mp4"), "old");
+  EXPECT_EQ(f.folder.Read("free.mp4"), "free");
+  EXPECT_EQ(f.folder.Names(), (std::vector<std::string>{"free.mp4", "held.mp4"}));  // no part file
+}
+#endif
 
 TEST(TargetPath, NamesStayWithinALengthAndUnique) {
   const fs::path folder = "/tmp/dl";

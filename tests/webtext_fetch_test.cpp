@@ -265,6 +265,33 @@ TEST(Fetch, SelfSignedCertificateIsRefused) {
   t.join();
 }
 
+TEST(Fetch, HttpsWithTheTestsOwnTrustedCertificate) {
+  const std::string dir = QUORRIN_FIXTURES "/tls/";
+  httplib::SSLServer server((dir + "localhost-cert.pem").c_str(),
+                            (dir + "localhost-key.pem").c_str());
+  ASSERT_TRUE(server.is_valid());
+  server.Get("/", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("secret", "text/plain");
+  });
+  const int port = server.bind_to_any_port("127.0.0.1");
+  std::thread t([&] { server.listen_after_bind(); });
+  while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const Text address("https://localhost:" + std::to_string(port) + "/");
+  FetchOptions options;
+  options.trustedCertificates = dir + "localhost-cert.pem";
+  const FetchResult trusted = Fetch(address, options);
+  EXPECT_TRUE(trusted.responded);
+  EXPECT_EQ(trusted.status, 200);
+  EXPECT_EQ(trusted.body.value, "secret");
+  // Trusting another certificate only, the same server is refused.
+  options.trustedCertificates = dir + "cert.pem";
+  const FetchResult other = Fetch(address, options);
+  EXPECT_FALSE(other.responded);
+  EXPECT_TRUE(other.body.empty());
+  server.stop();
+  t.join();
+}
+
 TEST(Fetch, CancelDuringStallReturnsPromptly) {
   TestServer server;
   Reply r;

@@ -8,18 +8,35 @@
 #include "download/file_system.h"
 
 namespace quorrin {
+namespace {
+
+// A path as the W functions take it. A long absolute one (a deep download
+// folder, a long title) gets the "\\?\" form, which lifts the old limit of
+// MAX_PATH characters; that form takes no "/" and no "." or "..", so the path
+// is made plain first.
+std::wstring Native(const std::filesystem::path& path) {
+  std::wstring w = path.native();
+  constexpr size_t kRoomForAName = 12;  // CreateDirectoryW keeps room for an 8.3 name
+  if (w.size() < MAX_PATH - kRoomForAName || !path.is_absolute()) return w;
+  w = path.lexically_normal().make_preferred().native();
+  if (w.rfind(L"\\\\?\\", 0) == 0) return w;
+  if (w.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + w.substr(2);  // \\server\share
+  return L"\\\\?\\" + w;
+}
+
+}  // namespace
 
 bool PathExists(const std::filesystem::path& path) {
-  return !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return !path.empty() && GetFileAttributesW(Native(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool MakeFolder(const std::filesystem::path& path) {
-  return !path.empty() && CreateDirectoryW(path.c_str(), nullptr);
+  return !path.empty() && CreateDirectoryW(Native(path).c_str(), nullptr);
 }
 
 long long FileSize(const std::filesystem::path& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+  if (path.empty() || !GetFileAttributesExW(Native(path).c_str(), GetFileExInfoStandard, &data) ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return -1;
   }
@@ -27,7 +44,7 @@ long long FileSize(const std::filesystem::path& path) {
 }
 
 void RemoveFile(const std::filesystem::path& path) {
-  if (!path.empty()) DeleteFileW(path.c_str());
+  if (!path.empty()) DeleteFileW(Native(path).c_str());
 }
 
 PartFile::~PartFile() {
@@ -46,9 +63,9 @@ bool PartFile::Open(const std::filesystem::path& path) {
   path_ = path;
   // CREATE_ALWAYS keeps the attributes of a file it empties, so clear them
   // first: a left-over read-only part file would refuse the write.
-  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                         CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+  SetFileAttributesW(Native(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+  HANDLE h = CreateFileW(Native(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                         nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   handle_ = h;
   return true;
@@ -82,8 +99,8 @@ bool PartFile::Close(bool durable) {
 // and returns only when it is on the disk.
 bool PartFile::MoveTo(const std::filesystem::path& target) {
   if (handle_ || path_.empty()) return false;
-  if (!SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL)) return false;
-  return MoveFileExW(path_.c_str(), target.c_str(),
+  if (!SetFileAttributesW(Native(path_).c_str(), FILE_ATTRIBUTE_NORMAL)) return false;
+  return MoveFileExW(Native(path_).c_str(), Native(target).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 

@@ -172,6 +172,8 @@ FetchResult Fetch(const Text& address, const FetchOptions& options) {
   if (easy && multi && headers) {
     curl_easy_setopt(easy, CURLOPT_CURLU, url);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    if (!options.trustedCertificates.empty())
+      curl_easy_setopt(easy, CURLOPT_CAINFO, options.trustedCertificates.c_str());
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 20L);

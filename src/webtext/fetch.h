@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "webtext/text.h"
@@ -38,6 +39,9 @@ struct FetchOptions {
   FetchSink sink;
   long stallSeconds = kStallTimeoutSeconds;
   long stallBytesPerSecond = kStallBytesPerSecond;
+  // A PEM file of certificates to trust in place of the system's own store;
+  // empty for the system's. Only the tests' own TLS server needs it.
+  std::string trustedCertificates;
 };
 
 // Why a fetch ended without a whole body, where the other fields cannot tell.
