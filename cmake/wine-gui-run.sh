@@ -36,6 +36,11 @@ if [ ! -f "$WINEPREFIX/.quorrin-gui" ]; then
             /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
         done
       fi
+      # One virtual desktop, in which Wine draws the frames and title bars
+      # itself as Windows does (Xvfb has no window manager).
+      DISPLAY='' wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+      DISPLAY='' wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f \
+        >/dev/null 2>&1
       wineserver --wait
       touch "$WINEPREFIX/.quorrin-gui"
     fi

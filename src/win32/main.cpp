@@ -1,9 +1,10 @@
 // Quorrin on Windows: collects lists of shenqu works from the YY platform's
 // pages and downloads the chosen videos, in a window of the system's own
 // controls.
+#include <windows.h>
+
 #include <commctrl.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include <chrono>
 
