@@ -27,6 +27,10 @@ if [ ! -f "$WINEPREFIX/.quorrin-gui" ]; then
         echo "wine-gui-run.sh: cannot create the Wine prefix $WINEPREFIX" >&2
         exit 1
       }
+      # The title bar's button glyphs (Wine's Marlett, from fonts-wine).
+      if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+        ln -sf /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+      fi
       if [ -f "$cjk_font" ]; then
         ln -sf "$cjk_font" "$WINEPREFIX/drive_c/windows/Fonts/wqy-microhei.ttc"
         # The fonts of the controls, message boxes and title bars fall back

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "catalog.h"
 #include "download/file_name.h"
@@ -114,6 +115,48 @@ std::wstring WindowsPath(const std::string& path) {
   for (wchar_t& c : out)
     if (c == L'/') c = L'\\';
   return out;
+}
+
+// What Explorer and the loader read from quorrin.exe: the Common Controls 6
+// and DPI-aware manifest, the icon and the version information.
+TEST(Program, CarriesItsResources) {
+  const std::wstring program = WindowsPath(QUORRIN_PROGRAM);
+  HMODULE image = LoadLibraryExW(program.c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(image, nullptr);
+  HRSRC manifest = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(manifest, nullptr);
+  const std::string text(static_cast<const char*>(LockResource(LoadResource(image, manifest))),
+                         SizeofResource(image, manifest));
+  EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+  EXPECT_NE(text.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">"
+                      "true</dpiAware>"),
+            std::string::npos);
+  EXPECT_NE(FindResourceW(image, MAKEINTRESOURCEW(1), RT_GROUP_ICON), nullptr);
+  HICON icon = static_cast<HICON>(LoadImageW(image, MAKEINTRESOURCEW(1), IMAGE_ICON, 256, 256, 0));
+  EXPECT_NE(icon, nullptr);
+  if (icon) DestroyIcon(icon);
+  FreeLibrary(image);
+
+  std::vector<BYTE> info(GetFileVersionInfoSizeW(program.c_str(), nullptr));
+  ASSERT_FALSE(info.empty());
+  ASSERT_TRUE(
+      GetFileVersionInfoW(program.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+  auto value = [&](const wchar_t* name) {
+    wchar_t* text = nullptr;
+    UINT length = 0;
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\080404B0\\") + name;
+    if (!VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void**>(&text), &length))
+      return std::wstring(L"<none>");
+    return std::wstring(text);
+  };
+  EXPECT_EQ(value(L"FileDescription"), L"Quorrin 神曲下载工具");
+  EXPECT_EQ(value(L"ProductName"), L"Quorrin");
+  EXPECT_EQ(value(L"OriginalFilename"), L"quorrin.exe");
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);  // 1.0
 }
 
 TEST(EndToEnd, TheProgramHarvestsTheDailyChartAndDownloadsIt) {
