@@ -766,6 +766,22 @@ TEST(WindowJobs, CloseDuringAStalledDownload) {
   EXPECT_TRUE(gui.Boxes().empty());
 }
 
+// A logoff ends the process once the window has answered: the jobs are ended
+// and gone by then.
+TEST(WindowJobs, EndOfSessionDuringAStalledDownload) {
+  SiteGui s;
+  Gui& gui = s.gui;
+  test::Reply stall;
+  stall.stall = true;
+  s.server.Serve("/stall.mp4", stall);
+  gui.AddRow("卡住", Text(), s.server.Url("/stall.mp4"));
+  gui.Click("按钮8");
+  ASSERT_TRUE(ServeUntil([&] { return !s.server.Requests().empty(); }));
+  SendMessageW(gui.window->hwnd(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(RunningWorkers(*gui.control), 0);
+  EXPECT_TRUE(fs::is_empty(s.folder / L"videos"));
+}
+
 }  // namespace
 }  // namespace quorrin::win32
 

@@ -174,6 +174,18 @@ int wmain(int argc, wchar_t** argv) {
     });
     SendMessageW(window.Control("按钮2"), BM_CLICK, 0, 0);
 
+    // The system's folder chooser, pictured while open, then cancelled.
+    SetTimer(nullptr, 0, 1500, [](HWND, UINT, UINT_PTR id, DWORD) {
+      KillTimer(nullptr, id);
+      HWND chooser = GetForegroundWindow();
+      RECT r = Around(gWindow, 0);
+      RECT c{};
+      if (chooser && chooser != gWindow && GetWindowRect(chooser, &c)) UnionRect(&r, &r, &c);
+      Capture(r, gOut / L"chooser.bmp");
+      if (chooser && chooser != gWindow) PostMessageW(chooser, WM_CLOSE, 0, 0);
+    });
+    SendMessageW(window.Control("按钮7"), BM_CLICK, 0, 0);
+
     SendMessageW(gWindow, WM_CLOSE, 0, 0);
     ui::ProgramExit(
         *control, [] { Serve(std::chrono::milliseconds(5)); }, std::chrono::seconds(2));

@@ -67,6 +67,15 @@ void RegisterClasses(HINSTANCE instance, WNDPROC window, WNDPROC page) {
   }
 }
 
+// Runs what waits for the window thread, calls of ending workers included.
+void ServeWindowThread() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
 int SystemDpi() {
   HDC screen = GetDC(nullptr);
   const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
@@ -458,14 +467,14 @@ bool MainWindow::PreTranslate(MSG& message) {
   return IsDialogMessageW(hwnd_, &message) != FALSE;
 }
 
-LRESULT MainWindow::HandleNotify(const NMHDR& header) {
+LRESULT MainWindow::HandleNotify(NMHDR& header) {
   if (header.hwndFrom == tabs_ && header.code == TCN_SELCHANGE) {
     ShowTab(static_cast<int>(SendMessageW(tabs_, TCM_GETCURSEL, 0, 0)));
     return 0;
   }
   if (header.hwndFrom == list_ && header.code == NM_CUSTOMDRAW) {
     // The selected row keeps its highlight while the list has no focus.
-    auto& draw = *reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header));
+    auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
     if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
     if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && GetFocus() != list_ &&
         (SendMessageW(list_, LVM_GETITEMSTATE, draw.nmcd.dwItemSpec, LVIS_SELECTED) &
@@ -498,7 +507,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_NOTIFY:
-      return HandleNotify(*reinterpret_cast<const NMHDR*>(lParam));
+      return HandleNotify(*reinterpret_cast<NMHDR*>(lParam));
     case WM_TIMER:
       if (wParam == kTimerId) RecolourStatusLine();
       return 0;
@@ -528,6 +537,17 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       MakePageBrush();
       for (HWND page : pages_) InvalidateRect(page, nullptr, TRUE);
       break;
+    case WM_ENDSESSION:
+      // The user logs off or the system shuts down: the process ends after
+      // this returns, so the jobs are ended and waited for here, and leave
+      // no part file behind.
+      if (wParam) {
+        KillTimer(hwnd_, kTimerId);
+        ui::WindowClosing(app_);
+        aboutCancel_ = true;
+        ui::ProgramExit(app_.jobs, ServeWindowThread, std::chrono::seconds(2));
+      }
+      return 0;
     case WM_CLOSE:
       KillTimer(hwnd_, kTimerId);
       ui::WindowClosing(app_);

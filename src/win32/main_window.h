@@ -66,7 +66,7 @@ class MainWindow {
   static LRESULT CALLBACK ListProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandlePage(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleNotify(const NMHDR& header);
+  LRESULT HandleNotify(NMHDR& header);
   void Build();
   void MakePageBrush();
   void PaintPageBackground(HWND page, HDC dc);
