@@ -297,6 +297,10 @@ TEST(Window, ControlTreeAsTheOriginal) {
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & WS_MAXIMIZEBOX);
   EXPECT_FALSE(style & WS_THICKFRAME);
+  // The program's own icon, not the system's.
+  const auto icon = reinterpret_cast<HICON>(GetClassLongPtrW(w, GCLP_HICON));
+  EXPECT_NE(icon, nullptr);
+  EXPECT_NE(icon, LoadIconW(nullptr, IDI_APPLICATION));
   RECT outer{};
   GetWindowRect(w, &outer);
   EXPECT_LE(std::abs(outer.left + outer.right - GetSystemMetrics(SM_CXSCREEN)), 1);
