@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace quorrin {
@@ -15,6 +16,12 @@ bool MakeFolder(const std::filesystem::path& path);
 long long FileSize(const std::filesystem::path& path);
 // Removes the file at `path`, if any.
 void RemoveFile(const std::filesystem::path& path);
+
+#ifdef _WIN32
+// A path as the W functions take it: a long absolute one (past MAX_PATH) in
+// the "\\?\" form, made plain (backslashes, no "." or ".."); others as they are.
+std::wstring NativePath(const std::filesystem::path& path);
+#endif
 
 // A file written under a hidden temporary name and moved onto its real name
 // only when complete. Opening, moving and removing are separate steps, so

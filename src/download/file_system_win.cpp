@@ -8,20 +8,28 @@
 #include "download/file_system.h"
 
 namespace quorrin {
-namespace {
 
 // A path as the W functions take it. A long absolute one (a deep download
 // folder, a long title) gets the "\\?\" form, which lifts the old limit of
 // MAX_PATH characters; that form takes no "/" and no "." or "..", so the path
 // is made plain first.
-std::wstring Native(const std::filesystem::path& path) {
-  std::wstring w = path.native();
+std::wstring NativePath(const std::filesystem::path& path) {
+  const std::wstring w = path.native();
   constexpr size_t kRoomForAName = 12;  // CreateDirectoryW keeps room for an 8.3 name
-  if (w.size() < MAX_PATH - kRoomForAName || !path.is_absolute()) return w;
-  w = path.lexically_normal().make_preferred().native();
-  if (w.rfind(L"\\\\?\\", 0) == 0) return w;
-  if (w.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + w.substr(2);  // \\server\share
-  return L"\\\\?\\" + w;
+  if (w.size() < MAX_PATH - kRoomForAName || w.rfind(L"\\\\?\\", 0) == 0) return w;
+  // A UNC name (\\server\share) is absolute too, which the library's test
+  // misses; its leading pair is kept apart, since making the path plain would
+  // fold it into one.
+  const bool unc = w.rfind(L"\\\\", 0) == 0 || w.rfind(L"//", 0) == 0;
+  if (!unc && !path.is_absolute()) return w;
+  const std::filesystem::path rest = unc ? std::filesystem::path(w.substr(2)) : path;
+  return (unc ? L"\\\\?\\UNC\\" : L"\\\\?\\") + rest.lexically_normal().make_preferred().native();
+}
+
+namespace {
+
+std::wstring Native(const std::filesystem::path& path) {
+  return NativePath(path);
 }
 
 }  // namespace

@@ -18,4 +18,17 @@ inline std::filesystem::path MakeTempFolder(const std::string& prefix) {
   return path;
 }
 
+// Removes a test's folder with everything in it, also below a depth that
+// plain Windows paths cannot reach (the "\\?\" form lifts that limit).
+inline void RemoveTempFolder(const std::filesystem::path& path) {
+  std::error_code error;
+#ifdef _WIN32
+  std::filesystem::remove_all(
+      std::filesystem::path(L"\\\\?\\" + path.lexically_normal().make_preferred().native()),
+      error);
+#else
+  std::filesystem::remove_all(path, error);
+#endif
+}
+
 }  // namespace quorrin::test
