@@ -2,6 +2,7 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 
+#include <fcntl.h>
 #include <io.h>
 #include <atomic>
 #include <cstdio>
@@ -46,6 +47,10 @@ std::vector<Utf8> CommandLineArguments(int, char**) {
 
 void PrepareConsole() {
   SetConsoleOutputCP(CP_UTF8);
+  // Rows end in "\n" on every system, as the tools that read them expect;
+  // a console starts a new line for it as well.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 }
 
 bool StandardErrorIsTerminal() {

@@ -1,6 +1,7 @@
 // Runs a program of the build as a child process, for the tests of the
 // terminal program: its standard output and error are captured, standard
-// error optionally on a pseudo-terminal, and it can be sent the interrupt.
+// error optionally on a pseudo-terminal (POSIX only), and it can be sent the
+// interrupt.
 #pragma once
 
 #include <chrono>
@@ -13,6 +14,7 @@ namespace quorrin::test {
 
 struct ChildOptions {
   // Standard error is a terminal of `columns` columns instead of a pipe.
+  // POSIX only: Windows has no pseudo-terminal to hand a child.
   bool errorOnTerminal = false;
   int columns = 80;
 };
@@ -30,7 +32,9 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  // SIGINT, as Ctrl+C in a terminal sends it; SIGTERM. Nothing once waited for.
+  // SIGINT, as Ctrl+C in a terminal sends it; SIGTERM. On Windows both are
+  // Ctrl+Break to the child's own process group, the one console event that
+  // can be sent to a single program. Nothing once waited for.
   void Interrupt();
   void Terminate();
   // The exit status; kSignalled + the signal's number when a signal ended
@@ -45,9 +49,14 @@ class ChildProcess {
   // Closes our hold on the terminal and waits for the readers.
   void Finish();
 
-  int pid_ = -1;
   int status_ = -1;
+#ifdef _WIN32
+  void* process_ = nullptr;  // the child's process handle
+  unsigned long id_ = 0;     // its process ID, also its process group's
+#else
+  int pid_ = -1;
   int terminal_ = -1;  // our own hold on the child's terminal
+#endif
   std::string out_, err_;
   std::thread outReader_, errReader_;
 };
