@@ -77,10 +77,13 @@ std::filesystem::path TargetPath(const std::filesystem::path& folder, const Text
   if (!written.count(path)) return path;
   const std::string id = SafeFileName(id8, Utf8(), "").value;
   for (int k = 1;; ++k) {
-    const std::string number = k > 1 ? " " + std::to_string(k) : "";
+    std::string number;
+    if (k > 1) number.append(" ").append(std::to_string(k));
     // The tag leaves at least one byte of the title: " (" + ID + number + ")".
     const size_t idRoom = kMaxFileNameBytes - 1 - 4 - 3 - number.size();
-    const Utf8 tag(" (" + CutUtf8(Utf8(id), idRoom).value + number + ")");
+    std::string tagText = " (";
+    tagText.append(CutUtf8(Utf8(id), idRoom).value).append(number).append(")");
+    const Utf8 tag(std::move(tagText));
     const Utf8 name = SafeFileName(title8, id8, tag.value + ".mp4") + tag + ".mp4"_u8;
     path = folder / PathFromUtf8(name);
     if (!written.count(path)) return path;
