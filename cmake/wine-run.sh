@@ -30,8 +30,7 @@ fi
 # Start the prefix's server ourselves, detached from our output: a server that
 # wine starts inherits the program's output and holds it open for seconds
 # after the program ends, which CTest waits for. It stays up between programs
-# and ends a minute after the last one: a server that leaves just as the next
-# program connects to it fails that program before it starts. (When one runs
-# already, this one leaves at once; scripts/test ends it when done.)
-wineserver -p60 </dev/null >/dev/null 2>&1 || true
+# and ends 3 seconds after the last one. (When one runs already, this one
+# leaves at once.)
+wineserver -p3 </dev/null >/dev/null 2>&1 || true
 exec wine "$@"
