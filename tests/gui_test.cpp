@@ -184,17 +184,17 @@ TEST(Window, WidgetsFollowTheDescription) {
   Gui gui;
   MainWindow& w = *gui.window;
   EXPECT_EQ(w.size(), QSize(ui::kClientWidth, ui::kClientHeight));
-  for (const ui::ControlSpec& spec : ui::Controls()) {
-    const std::string name(spec.name);
+  for (const ui::ControlEntry& entry : ui::Controls()) {
+    const std::string name(entry.name);
     QWidget* c = gui.Find<QWidget>(name.c_str());
     ASSERT_NE(c, nullptr) << name;
     QWidget* parent =
-        spec.parent.empty() ? &w : gui.Find<QWidget>(std::string(spec.parent).c_str());
+        entry.parent.empty() ? &w : gui.Find<QWidget>(std::string(entry.parent).c_str());
     ASSERT_TRUE(parent && parent->isAncestorOf(c)) << name;
     EXPECT_EQ(QRect(c->mapTo(parent, QPoint(0, 0)), c->size()),
-              QRect(spec.x, spec.y, spec.width, spec.height))
+              QRect(entry.x, entry.y, entry.width, entry.height))
         << name;
-    QString text = Q(std::string(spec.text).c_str());
+    QString text = Q(std::string(entry.text).c_str());
     if (auto* g = qobject_cast<QGroupBox*>(c)) {
       EXPECT_EQ(g->title(), text) << name;
     }

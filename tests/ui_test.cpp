@@ -114,13 +114,13 @@ TEST(Commands, TryLuckAndStop) {
 
 TEST(Commands, EveryButtonAndMenuItemOfTheWindowHasItsCommand) {
   std::set<std::string_view> buttons;
-  for (const ControlSpec& c : Controls()) {
+  for (const ControlEntry& c : Controls()) {
     if (c.kind != ControlKind::kPushButton) continue;
     EXPECT_NE(ButtonCommand(c.name), nullptr) << c.name;
     buttons.insert(c.name);
   }
   EXPECT_EQ(buttons.size(), 8u);
-  for (const MenuItemSpec& item : SongMenu())
+  for (const MenuEntry& item : SongMenu())
     if (!item.text.empty()) {
       EXPECT_NE(MenuCommand(item.text), nullptr) << item.text;
     }
@@ -410,11 +410,11 @@ TEST(Description, TheWindowsValues) {
   EXPECT_EQ(kClientWidth, 505);
   EXPECT_EQ(kClientHeight, 633);
   EXPECT_EQ(kTimerIntervalMs, 1000);
-  const ControlSpec* ids = FindControl("编辑框2");
+  const ControlEntry* ids = FindControl("编辑框2");
   ASSERT_NE(ids, nullptr);
   EXPECT_GE(ids->x, kClientWidth);  // the ID buffer lies outside the client area
   std::set<std::string_view> names;
-  for (const ControlSpec& c : Controls()) {
+  for (const ControlEntry& c : Controls()) {
     EXPECT_TRUE(names.insert(c.name).second) << "twice: " << c.name;
     // A parent is made before its children.
     if (!c.parent.empty()) {

@@ -264,22 +264,22 @@ bool SameClass(const std::wstring& a, const std::wstring& b) {
 TEST(Window, FollowsTheDescription) {
   Gui gui;
   HWND w = gui.window->hwnd();
-  for (const ui::ControlSpec& spec : ui::Controls()) {
-    const std::string name(spec.name);
+  for (const ui::ControlEntry& entry : ui::Controls()) {
+    const std::string name(entry.name);
     HWND c = gui.C(name.c_str());
     ASSERT_NE(c, nullptr) << name;
-    EXPECT_TRUE(SameClass(ClassOf(c), ClassOfKind(spec.kind))) << name;
-    EXPECT_EQ(GetDlgCtrlID(c), ControlId(spec.name)) << name;
-    HWND origin = spec.parent.empty() ? w : gui.C(std::string(spec.parent).c_str());
+    EXPECT_TRUE(SameClass(ClassOf(c), ClassOfKind(entry.kind))) << name;
+    EXPECT_EQ(GetDlgCtrlID(c), ControlId(entry.name)) << name;
+    HWND origin = entry.parent.empty() ? w : gui.C(std::string(entry.parent).c_str());
     ASSERT_TRUE(origin == w || IsWindow(origin)) << name;
     EXPECT_TRUE(IsChild(w, c)) << name;
-    const RECT want{spec.x, spec.y, spec.x + spec.width, spec.y + spec.height};
+    const RECT want{entry.x, entry.y, entry.x + entry.width, entry.y + entry.height};
     EXPECT_EQ(Show(Within(c, origin, origin == w)), Show(want)) << name;
-    const bool texted = spec.kind == ui::ControlKind::kGroupBox ||
-                        spec.kind == ui::ControlKind::kPushButton ||
-                        spec.kind == ui::ControlKind::kStatusLine || name == "透明标签2";
+    const bool texted = entry.kind == ui::ControlKind::kGroupBox ||
+                        entry.kind == ui::ControlKind::kPushButton ||
+                        entry.kind == ui::ControlKind::kStatusLine || name == "透明标签2";
     if (texted) {
-      EXPECT_EQ(TextOf(c), W(spec.text)) << name;
+      EXPECT_EQ(TextOf(c), W(entry.text)) << name;
     }
   }
 }

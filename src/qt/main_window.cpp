@@ -150,38 +150,38 @@ void MainWindow::BuildControls() {
     codes[c.picture] = QrPicture(FromUtf8(c.code), c.side, Q(c.caption), frame);
   }
 
-  for (const ui::ControlSpec& spec : ui::Controls()) {
+  for (const ui::ControlEntry& entry : ui::Controls()) {
     QWidget* parent = this;
-    if (!spec.parent.empty()) {
-      parent = (tabs && spec.parent == "选择夹1") ? pages[spec.page] : made.at(spec.parent);
+    if (!entry.parent.empty()) {
+      parent = (tabs && entry.parent == "选择夹1") ? pages[entry.page] : made.at(entry.parent);
     }
     QWidget* widget = nullptr;
-    switch (spec.kind) {
+    switch (entry.kind) {
       case ControlKind::kTabControl: {
-        tabs = new TabControl(parent, spec.width, spec.height);
+        tabs = new TabControl(parent, entry.width, entry.height);
         for (std::string_view text : ui::TabTexts()) pages.push_back(tabs->AddPage(Q(text)));
         widget = tabs;
         break;
       }
       case ControlKind::kGroupBox: {
         auto* box = new QGroupBox(parent);
-        box->setTitle(Q(spec.text));
+        box->setTitle(Q(entry.text));
         widget = box;
         break;
       }
       case ControlKind::kPushButton: {
         auto* button = new QPushButton(parent);
-        button->setText(Q(spec.text));
+        button->setText(Q(entry.text));
         button->setAutoDefault(false);
         widget = button;
         break;
       }
       case ControlKind::kEditBox: {
         auto* edit = new QLineEdit(parent);
-        edit->setText(spec.name == controls::kDownloadFolder ? DefaultDownloadFolder()
-                                                             : Q(spec.text));
-        if (spec.name == controls::kDownloadFolder) bound.downloadFolder = edit;
-        if (spec.name == controls::kAnchorNumber) bound.anchorNumber = edit;
+        edit->setText(entry.name == controls::kDownloadFolder ? DefaultDownloadFolder()
+                                                              : Q(entry.text));
+        if (entry.name == controls::kDownloadFolder) bound.downloadFolder = edit;
+        if (entry.name == controls::kAnchorNumber) bound.anchorNumber = edit;
         widget = edit;
         break;
       }
@@ -201,14 +201,14 @@ void MainWindow::BuildControls() {
       case ControlKind::kTransparentLabel:
       case ControlKind::kStatusLine: {
         QLabel* label = TransparentLabel(parent);
-        if (spec.name == "透明标签3") {
+        if (entry.name == "透明标签3") {
           label->setText(Q(ui::HelpText()).replace("\r\n", "\n"));
           label->setWordWrap(true);
           label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         } else {
-          label->setText(Q(spec.text));
+          label->setText(Q(entry.text));
         }
-        if (spec.kind == ControlKind::kStatusLine) {
+        if (entry.kind == ControlKind::kStatusLine) {
           label->setWordWrap(false);
           bound.statusLine = label;
         }
@@ -218,7 +218,7 @@ void MainWindow::BuildControls() {
       case ControlKind::kPictureBox: {
         auto* picture = new QLabel(parent);
         picture->setScaledContents(true);
-        picture->setPixmap(QPixmap::fromImage(codes[spec.name]));
+        picture->setPixmap(QPixmap::fromImage(codes[entry.name]));
         widget = picture;
         break;
       }
@@ -230,10 +230,10 @@ void MainWindow::BuildControls() {
         break;
       }
     }
-    widget->setObjectName(Q(spec.name));
-    widget->setGeometry(spec.x, spec.y, spec.width, spec.height);
-    if (spec.name == controls::kSongGroup) bound.songGroup = static_cast<QGroupBox*>(widget);
-    made[spec.name] = widget;
+    widget->setObjectName(Q(entry.name));
+    widget->setGeometry(entry.x, entry.y, entry.width, entry.height);
+    if (entry.name == controls::kSongGroup) bound.songGroup = static_cast<QGroupBox*>(widget);
+    made[entry.name] = widget;
   }
   if (tabs) tabs->bar()->setCurrentIndex(0);
   layer_.Attach(bound);
@@ -253,7 +253,7 @@ void MainWindow::BindCommands() {
       connect(button, &QPushButton::clicked, this, [this, command] { command(app_); });
     }
   }
-  for (const ui::MenuItemSpec& item : ui::SongMenu()) {
+  for (const ui::MenuEntry& item : ui::SongMenu()) {
     if (item.text.empty()) {
       menu_->addSeparator();
     } else if (ui::Command command = ui::MenuCommand(item.text)) {

@@ -7,7 +7,7 @@ namespace {
 
 using K = ControlKind;
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlEntry kControls[] = {
     {"选择夹1", K::kTabControl, "", -1, 2, 3, 502, 607, ""},
     // Tab 多玩YY
     {"分组框1", K::kGroupBox, "选择夹1", 0, 12, 29, 482, 336, "神曲"},
@@ -50,19 +50,13 @@ constexpr ControlSpec kControls[] = {
 
 constexpr std::string_view kTabs[] = {"多玩YY", "赞助", "使用说明", "关于"};
 
-constexpr ColumnSpec kColumns[] = {
+constexpr ColumnEntry kColumns[] = {
     {"ID", 50}, {"神曲名称", 120}, {"播放地址", 145}, {"下载地址", 145}, {"神曲ID", 80},
 };
 
-constexpr MenuItemSpec kMenu[] = {
-    {"下载选中神曲"},
-    {"复制播放地址"},
-    {"复制下载地址"},
-    {"停止当前进行操作"},
-    {""},
-    {"重新下载失败的神曲"},
-    {"只下载新的神曲"},
-    {"打开下载目录"},
+constexpr MenuEntry kMenu[] = {
+    {"下载选中神曲"},       {"复制播放地址"},   {"复制下载地址"}, {"停止当前进行操作"}, {""},
+    {"重新下载失败的神曲"}, {"只下载新的神曲"}, {"打开下载目录"},
 };
 
 constexpr std::string_view kHelp =
@@ -79,12 +73,12 @@ constexpr std::string_view kBuiltInAbout =
 
 }  // namespace
 
-std::span<const ControlSpec> Controls() {
+std::span<const ControlEntry> Controls() {
   return kControls;
 }
 
-const ControlSpec* FindControl(std::string_view name) {
-  for (const ControlSpec& c : kControls)
+const ControlEntry* FindControl(std::string_view name) {
+  for (const ControlEntry& c : kControls)
     if (c.name == name) return &c;
   return nullptr;
 }
@@ -93,11 +87,11 @@ std::span<const std::string_view> TabTexts() {
   return kTabs;
 }
 
-std::span<const ColumnSpec> SongColumns() {
+std::span<const ColumnEntry> SongColumns() {
   return kColumns;
 }
 
-std::span<const MenuItemSpec> SongMenu() {
+std::span<const MenuEntry> SongMenu() {
   return kMenu;
 }
 

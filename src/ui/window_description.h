@@ -24,7 +24,7 @@ enum class ControlKind {
   kStatusLine,        // a transparent label whose colour the timer sets
 };
 
-struct ControlSpec {
+struct ControlEntry {
   std::string_view name;  // the form name
   ControlKind kind;
   std::string_view parent;  // empty: the window's client area
@@ -33,7 +33,7 @@ struct ControlSpec {
   std::string_view text;  // initial text or caption (UTF-8)
 };
 
-struct ColumnSpec {
+struct ColumnEntry {
   std::string_view header;
   int width;
 };
@@ -47,19 +47,19 @@ inline constexpr std::string_view kMenuName = "菜单";
 
 // Every control, in creation order. The default download folder (`编辑框3`)
 // is the desktop's, so its text here is empty and the front end fills it.
-std::span<const ControlSpec> Controls();
+std::span<const ControlEntry> Controls();
 // The control of that form name; null when there is none.
-const ControlSpec* FindControl(std::string_view name);
+const ControlEntry* FindControl(std::string_view name);
 
 std::span<const std::string_view> TabTexts();
-std::span<const ColumnSpec> SongColumns();
+std::span<const ColumnEntry> SongColumns();
 
 // The popup menu "菜单" of the song list, items in order. A separator stands
 // between the items of the original four and the ones added after them.
-struct MenuItemSpec {
+struct MenuEntry {
   std::string_view text;  // empty: a separator
 };
-std::span<const MenuItemSpec> SongMenu();
+std::span<const MenuEntry> SongMenu();
 
 // The help text of `透明标签3`, with "\r\n" line breaks.
 std::string_view HelpText();

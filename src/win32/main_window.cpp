@@ -24,10 +24,10 @@ constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 // A place of the description in the window's client area, at 96 DPI.
-RECT PlaceInWindow(const ui::ControlSpec& spec) {
-  RECT r{spec.x, spec.y, spec.x + spec.width, spec.y + spec.height};
-  for (std::string_view parent = spec.parent; !parent.empty();) {
-    const ui::ControlSpec* p = ui::FindControl(parent);
+RECT PlaceInWindow(const ui::ControlEntry& entry) {
+  RECT r{entry.x, entry.y, entry.x + entry.width, entry.y + entry.height};
+  for (std::string_view parent = entry.parent; !parent.empty();) {
+    const ui::ControlEntry* p = ui::FindControl(parent);
     if (!p) break;
     OffsetRect(&r, p->x, p->y);
     parent = p->parent;
@@ -100,8 +100,8 @@ struct Made {
   DWORD exStyle;
 };
 
-Made WindowKind(const ui::ControlSpec& spec) {
-  switch (spec.kind) {
+Made WindowKind(const ui::ControlEntry& entry) {
+  switch (entry.kind) {
     case ControlKind::kTabControl:
       return {WC_TABCONTROLW, WS_TABSTOP | WS_CLIPSIBLINGS, 0};
     case ControlKind::kGroupBox:
@@ -119,7 +119,7 @@ Made WindowKind(const ui::ControlSpec& spec) {
               LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | WS_TABSTOP,
               WS_EX_CLIENTEDGE};
     case ControlKind::kTransparentLabel:
-      if (spec.name == "透明标签3") return {L"STATIC", SS_LEFT | SS_EDITCONTROL | SS_NOPREFIX, 0};
+      if (entry.name == "透明标签3") return {L"STATIC", SS_LEFT | SS_EDITCONTROL | SS_NOPREFIX, 0};
       return {L"STATIC", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, 0};
     case ControlKind::kStatusLine:
       return {L"STATIC", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, 0};
@@ -132,12 +132,12 @@ Made WindowKind(const ui::ControlSpec& spec) {
   return {L"STATIC", 0, 0};
 }
 
-std::wstring InitialText(const ui::ControlSpec& spec) {
-  if (spec.name == controls::kDownloadFolder) return DefaultDownloadFolder().wstring();
-  if (spec.name == "透明标签3") return Wide(ui::HelpText());
-  if (spec.kind == ControlKind::kAboutView)
+std::wstring InitialText(const ui::ControlEntry& entry) {
+  if (entry.name == controls::kDownloadFolder) return DefaultDownloadFolder().wstring();
+  if (entry.name == "透明标签3") return Wide(ui::HelpText());
+  if (entry.kind == ControlKind::kAboutView)
     return Wide(AboutPageText(Utf8(ui::BuiltInAboutHtml())));
-  return Wide(spec.text);
+  return Wide(entry.text);
 }
 
 }  // namespace
@@ -192,7 +192,7 @@ void MainWindow::Build() {
   for (const ui::SponsorCode& c : ui::SponsorCodes(app_.hosts)) {
     const COLORREF frame =
         RGB((c.frameRgb >> 16) & 0xFF, (c.frameRgb >> 8) & 0xFF, c.frameRgb & 0xFF);
-    const ui::ControlSpec* box = ui::FindControl(c.picture);
+    const ui::ControlEntry* box = ui::FindControl(c.picture);
     if (!box) continue;
     if (HBITMAP picture = QrBitmap(c.code, Scale(box->width), Wide(c.caption), frame, face)) {
       pictures_.push_back(picture);
@@ -202,26 +202,26 @@ void MainWindow::Build() {
 
   const auto all = ui::Controls();
   for (size_t i = 0; i < all.size(); ++i) {
-    const ui::ControlSpec& spec = all[i];
-    const Made made = WindowKind(spec);
-    const RECT place = PlaceInWindow(spec);
+    const ui::ControlEntry& entry = all[i];
+    const Made made = WindowKind(entry);
+    const RECT place = PlaceInWindow(entry);
     // Device pixels: every edge is scaled on its own, so neighbours stay flush.
     RECT device{Scale(place.left), Scale(place.top), Scale(place.right), Scale(place.bottom)};
     HWND parent = hwnd_;
-    if (spec.page >= 0 && spec.kind != ControlKind::kTabControl) {
-      parent = pages_.at(static_cast<size_t>(spec.page));
+    if (entry.page >= 0 && entry.kind != ControlKind::kTabControl) {
+      parent = pages_.at(static_cast<size_t>(entry.page));
       OffsetRect(&device, -pageOrigin_.x, -pageOrigin_.y);
     }
     HWND control = CreateWindowExW(
-        made.exStyle, made.cls, InitialText(spec).c_str(), WS_CHILD | WS_VISIBLE | made.style,
+        made.exStyle, made.cls, InitialText(entry).c_str(), WS_CHILD | WS_VISIBLE | made.style,
         device.left, device.top, device.right - device.left, device.bottom - device.top, parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + static_cast<int>(i))),
         instance, nullptr);
     if (!control) continue;
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    controls_[spec.name] = control;
+    controls_[entry.name] = control;
 
-    switch (spec.kind) {
+    switch (entry.kind) {
       case ControlKind::kTabControl: {
         tabs_ = control;
         const auto texts = ui::TabTexts();
@@ -262,12 +262,12 @@ void MainWindow::Build() {
       case ControlKind::kGroupBox:
         // A frame lies below the controls it holds, which keep the focus order.
         SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        if (spec.name == controls::kSongGroup) bound.songGroup = control;
+        if (entry.name == controls::kSongGroup) bound.songGroup = control;
         break;
       case ControlKind::kEditBox:
         SendMessageW(control, EM_SETLIMITTEXT, 0, 0);  // no length limit
-        if (spec.name == controls::kDownloadFolder) bound.downloadFolder = control;
-        if (spec.name == controls::kAnchorNumber) bound.anchorNumber = control;
+        if (entry.name == controls::kDownloadFolder) bound.downloadFolder = control;
+        if (entry.name == controls::kAnchorNumber) bound.anchorNumber = control;
         break;
       case ControlKind::kMultiLineEditBox:
         SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
@@ -296,7 +296,7 @@ void MainWindow::Build() {
         bound.statusLine = control;
         break;
       case ControlKind::kPictureBox:
-        if (auto it = codes.find(spec.name); it != codes.end())
+        if (auto it = codes.find(entry.name); it != codes.end())
           SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(it->second));
         break;
       case ControlKind::kAboutView:
@@ -310,7 +310,7 @@ void MainWindow::Build() {
   layer_.Attach(bound);
 
   menu_ = CreatePopupMenu();
-  for (const ui::MenuItemSpec& item : ui::SongMenu()) {
+  for (const ui::MenuEntry& item : ui::SongMenu()) {
     if (item.text.empty()) {
       AppendMenuW(menu_, MF_SEPARATOR, 0, nullptr);
     } else if (ui::MenuCommand(item.text)) {
