@@ -6,16 +6,7 @@
 # display when the program ends. With QUORRIN_DISPLAY set, that display is
 # used instead (and kept).
 set -euo pipefail
-if [ $# -lt 2 ]; then
-  echo "usage: wine-gui-run.sh PREFIX PROGRAM [ARGS...]" >&2
-  exit 2
-fi
-WINEPREFIX=$(realpath -m "$1")
-export WINEPREFIX
-shift
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-unset WAYLAND_DISPLAY
+source "$(dirname "$0")/wine-env.sh"
 
 cjk_font=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
 if [ ! -f "$WINEPREFIX/.quorrin-gui" ]; then

@@ -4,16 +4,8 @@
 # Mono and Gecko installers), guarded by a lock because test discovery may
 # start several programs at once. Wine's own messages are silenced.
 set -euo pipefail
-if [ $# -lt 2 ]; then
-  echo "usage: wine-run.sh PREFIX PROGRAM [ARGS...]" >&2
-  exit 2
-fi
-WINEPREFIX=$(realpath -m "$1")
-export WINEPREFIX
-shift
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
+source "$(dirname "$0")/wine-env.sh"
+unset DISPLAY
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
   (

@@ -28,10 +28,8 @@ using test::RunChild;
 
 const std::string kCli = QUORRIN_CLI;
 
-struct TempFolder {
-  TempFolder() : path(test::MakeTempFolder("quorrin-cli-")) {}
-  ~TempFolder() { test::RemoveTempFolder(path); }
-  fs::path path;
+struct TempFolder : test::TempFolder {
+  TempFolder() : test::TempFolder("quorrin-cli-") {}
 };
 
 // Every entry of a folder, hidden ones included, by name; empty when it is not there.

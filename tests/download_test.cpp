@@ -24,9 +24,8 @@ using namespace std::chrono_literals;
 using test::L;
 using test::SiteFixture;
 
-struct TempFolder {
-  TempFolder() : path(test::MakeTempFolder("quorrin-dl-")) {}
-  ~TempFolder() { test::RemoveTempFolder(path); }
+struct TempFolder : test::TempFolder {
+  TempFolder() : test::TempFolder("quorrin-dl-") {}
   // Names are UTF-8 here; they go through PathFromUtf8 and PathToUtf8
   // because on Windows a path takes a plain string in the ANSI code page.
   // Every entry of the folder, hidden ones included, by name.
@@ -46,7 +45,6 @@ struct TempFolder {
   void Write(const std::string& name, const std::string& bytes) const {
     std::ofstream(path / PathFromUtf8(Utf8(name)), std::ios::binary) << bytes;
   }
-  fs::path path;
 };
 
 std::string Video(int seed, size_t size) {

@@ -144,11 +144,7 @@ TEST(Commands, AHarvestButtonFillsTheList) {
 
 // A list of rows whose videos the local server serves, and a download folder.
 struct DownloadFixture : Fixture {
-  DownloadFixture() {
-    folder = test::MakeTempFolder("quorrin-ui-");
-    window.SetPath(controls::kDownloadFolder, folder, nullptr);
-  }
-  ~DownloadFixture() { fs::remove_all(folder); }
+  DownloadFixture() { window.SetPath(controls::kDownloadFolder, folder, nullptr); }
   void AddVideo(const std::string& title, const std::string& id) {
     const int row = window.RowCount(nullptr);
     window.AppendRow(nullptr);
@@ -176,7 +172,8 @@ struct DownloadFixture : Fixture {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
   test::TestServer server;
-  fs::path folder;
+  test::TempFolder temp{"quorrin-ui-"};
+  const fs::path folder = temp.path;
 };
 
 TEST(RetryFailed, DownloadsExactlyTheRowsThatFailed) {

@@ -67,7 +67,14 @@ struct ChildResult {
 };
 
 // Runs the program to its end.
-ChildResult RunChild(const std::string& program, const std::vector<std::string>& args,
-                     ChildOptions options = {});
+inline ChildResult RunChild(const std::string& program, const std::vector<std::string>& args,
+                            ChildOptions options = {}) {
+  ChildProcess child(program, args, options);
+  ChildResult result;
+  result.status = child.Wait();
+  result.out = child.Out();
+  result.err = child.Err();
+  return result;
+}
 
 }  // namespace quorrin::test

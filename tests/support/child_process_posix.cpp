@@ -126,14 +126,4 @@ int ChildProcess::Wait(std::chrono::milliseconds timeout) {
   return status_;
 }
 
-ChildResult RunChild(const std::string& program, const std::vector<std::string>& args,
-                     ChildOptions options) {
-  ChildProcess child(program, args, options);
-  ChildResult result;
-  result.status = child.Wait();
-  result.out = child.Out();
-  result.err = child.Err();
-  return result;
-}
-
 }  // namespace quorrin::test

@@ -24,11 +24,19 @@ inline void RemoveTempFolder(const std::filesystem::path& path) {
   std::error_code error;
 #ifdef _WIN32
   std::filesystem::remove_all(
-      std::filesystem::path(L"\\\\?\\" + path.lexically_normal().make_preferred().native()),
-      error);
+      std::filesystem::path(L"\\\\?\\" + path.lexically_normal().make_preferred().native()), error);
 #else
   std::filesystem::remove_all(path, error);
 #endif
 }
+
+// A temporary folder for the length of a test, removed with all it holds.
+struct TempFolder {
+  explicit TempFolder(const std::string& prefix) : path(MakeTempFolder(prefix)) {}
+  ~TempFolder() { RemoveTempFolder(path); }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  std::filesystem::path path;
+};
 
 }  // namespace quorrin::test
