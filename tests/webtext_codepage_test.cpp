@@ -93,8 +93,7 @@ TEST(CodePageBlocks, EveryCodePointAsUtf8) {
     in += std::string(20, 'z');
     ExpectSame([](std::string_view s) { return Utf8ToLocal(Utf8(s)); },
                [](std::string_view s) { return by_character::Utf8ToLocal(Utf8(s)); },
-               std::string_view(in),
-               "Utf8ToLocal from U+" + std::to_string(first));
+               std::string_view(in), "Utf8ToLocal from U+" + std::to_string(first));
   }
 }
 
@@ -123,17 +122,31 @@ TEST(CodePageBlocks, EveryUtf16Unit) {
 }
 
 // Random text of ASCII runs, code page 936 pairs, UTF-8 sequences (some cut
-// short), stray bytes and zero bytes.
+// short), stray bytes and zero bytes, and runs of two-byte characters and of
+// three-byte UTF-8 ones, as the words of Chinese text come.
 std::string RandomBytes(std::mt19937& rng, size_t pieces) {
   std::string s;
   auto pick = [&rng](unsigned lo, unsigned hi) {
     return std::uniform_int_distribution<unsigned>(lo, hi)(rng);
   };
   for (size_t k = 0; k < pieces; ++k) {
-    switch (pick(0, 5)) {
+    switch (pick(0, 7)) {
       case 0:
       case 1:
         for (unsigned n = pick(0, 40); n > 0; --n) s += static_cast<char>(pick(1, 0x7F));
+        break;
+      case 6:
+        for (unsigned n = pick(1, 12); n > 0; --n) {
+          s += static_cast<char>(pick(0x81, 0xFE));
+          s += static_cast<char>(pick(0, 7) == 0 ? pick(0x30, 0xFF) : pick(0xA1, 0xFE));
+        }
+        break;
+      case 7:
+        for (unsigned n = pick(1, 12); n > 0; --n) {
+          const std::string u =
+              Utf8Of(pick(0, 7) == 0 ? pick(0x700, 0xFFFF) : pick(0x4E00, 0x9FA5));
+          s += pick(0, 15) == 0 ? u.substr(0, u.size() - 1) : u;
+        }
         break;
       case 2:
         s += static_cast<char>(pick(0x81, 0xFE));

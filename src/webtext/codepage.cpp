@@ -238,7 +238,6 @@ class DirectOut {
   size_t used_ = 0;
 };
 
-
 // Each conversion takes a block step where a run of ASCII may start, and the
 // table path for the character that ends it. A character never takes more
 // local bytes than UTF-8 bytes, nor more UTF-16 units than local bytes, nor
@@ -270,6 +269,22 @@ std::string FastUtf8ToLocal(std::string_view utf8) {
         ++i;
         continue;
       }
+      // Chinese text comes in runs of three-byte characters that code page
+      // 936 holds in two bytes each, taken in a loop of their own; anything
+      // else goes through the general step below.
+      while (n - i >= 3 && (p[i] & 0xF0) == 0xE0 && (p[i + 1] & 0xC0) == 0x80 &&
+             (p[i + 2] & 0xC0) == 0x80) {
+        const char32_t cp = ((p[i] & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F);
+        const uint16_t v = t.toLocal[cp];
+        if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF) || v < 0x100) break;
+        char* two = sink.Room(2);
+        two[0] = static_cast<char>(v >> 8);
+        two[1] = static_cast<char>(v & 0xFF);
+        sink.Advance(2);
+        i += 3;
+      }
+      if (i == n || p[i] < 0x80) continue;
+      d = sink.Room(2);
       const char32_t cp = DecodeUtf8(p, n, i);
       if (cp == kInvalid) {
         *d = '?';
@@ -306,35 +321,56 @@ std::string FastLocalToUtf8(std::string_view local) {
   return out;
 }
 
-std::u16string FastLocalToUtf16(std::string_view local) {
-  const Tables& t = CodePage();
+// Writes `local` as UTF-16 to `out`, which has room for local.size() units:
+// a character never takes more units than bytes, and a block, which writes 16
+// units, runs only where 16 bytes are left. Gives the number of units.
+size_t FastLocalToUtf16(const Tables& t, std::string_view local, char16_t* out) {
   const auto* p = reinterpret_cast<const unsigned char*>(local.data());
   const size_t n = local.size();
-  std::u16string out;
-  {
-    // Room for a block at every step, one check per step.
-    DirectOut<char16_t> sink(out, n + 16);
-    size_t i = 0;
-    while (i < n) {
-      char16_t* d = sink.Room(16);
-      if (p[i] < 0x80 && n - i >= 16) {
-        Widen16(p + i, d);
+  size_t i = 0, o = 0;
+  while (i < n) {
+    if (p[i] < 0x80) {
+      if (n - i >= 16) {
+        Widen16(p + i, out + o);
         const unsigned run = AsciiRun16<HighBytes>(p + i);
-        sink.Advance(run);
         i += run;
-        if (run == 16) continue;
-        d += run;
+        o += run;
+      } else {
+        out[o++] = p[i++];
       }
-      *d = NextLocal(t, local, i);
-      sink.Advance(1);
+      continue;
+    }
+    // Two-byte characters come in runs (the words of Chinese text), taken in
+    // a loop of their own.
+    while (i + 1 < n) {
+      const char16_t u = t.fromDouble[(p[i] << 8) | p[i + 1]];
+      if (u == 0) break;
+      out[o++] = u;
+      i += 2;
+      if (i == n || p[i] < 0x80) break;
+    }
+    // A high byte that starts no two-byte character.
+    if (i < n && p[i] >= 0x80 && (i + 1 == n || t.fromDouble[(p[i] << 8) | p[i + 1]] == 0)) {
+      out[o++] = t.fromSingle[p[i]] ? t.fromSingle[p[i]] : u'?';
+      ++i;
     }
   }
-  return out;
+  return o;
 }
 
+constexpr size_t kShortText = 64;
+
 std::string FastUtf16ToLocal(std::u16string_view utf16) {
-  const Tables& t = CodePage();
   const size_t n = utf16.size();
+  // Short texts of ASCII alone (the captures of a page: IDs, addresses) are
+  // narrowed straight into their string.
+  if (n <= kShortText &&
+      std::all_of(utf16.begin(), utf16.end(), [](char16_t u) { return u != 0 && u < 0x80; })) {
+    std::string out(n, '\0');
+    std::copy(utf16.begin(), utf16.end(), out.begin());
+    return out;
+  }
+  const Tables& t = CodePage();
   std::string out;
   {
     DirectOut<char> sink(out, 2 * n);
@@ -380,7 +416,13 @@ Utf8 LocalToUtf8(const Text& local) {
 }
 
 std::u16string LocalToUtf16(const Text& local) {
-  return FastLocalToUtf16(local.view());
+  std::u16string out(local.size(), u'\0');
+  out.resize(FastLocalToUtf16(CodePage(), local.view(), out.data()));
+  return out;
+}
+
+size_t LocalToUtf16(const Text& local, char16_t* out) {
+  return FastLocalToUtf16(CodePage(), local.view(), out);
 }
 
 Text Utf16ToLocal(std::u16string_view utf16) {

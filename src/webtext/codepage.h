@@ -21,4 +21,9 @@ Utf8 LocalToUtf8(const Text& local);
 std::u16string LocalToUtf16(const Text& local);
 Text Utf16ToLocal(std::u16string_view utf16);
 
+// The same into a buffer with room for local.size() units (a character never
+// takes more units than bytes), for large texts that need no zeroed string;
+// gives the number of units written.
+size_t LocalToUtf16(const Text& local, char16_t* out);
+
 }  // namespace quorrin
