@@ -13,8 +13,12 @@ namespace bench {
 
 inline bool FetchToFile(const std::string& address, const std::filesystem::path& target) {
   quorrin::PartFile part;
-  const std::filesystem::path partPath =
-      target.parent_path() / ("." + target.filename().string() + ".part");
+  // Built by appending: GCC 12's Release build misreads "." + string as an
+  // overlapping copy.
+  std::string partName = ".";
+  partName += target.filename().string();
+  partName += ".part";
+  const std::filesystem::path partPath = target.parent_path() / partName;
   if (!part.Open(partPath)) return false;
   quorrin::FetchOptions options;
   options.sink = [&part](std::string_view chunk, int64_t) { return part.Write(chunk); };

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -91,6 +92,19 @@ Peer Counted(F f, std::vector<long>& faults) {
   return [f, &faults] {
     const long before = MinorPageFaults();
     const double s = Seconds(f);
+    faults.push_back(MinorPageFaults() - before);
+    return s;
+  };
+}
+
+// The same for a peer that consumes its input: `make` builds a fresh input
+// before each run, outside the time, and `f` takes it.
+template <class Make, class F>
+Peer CountedWithInput(Make make, F f, std::vector<long>& faults) {
+  return [make, f, &faults] {
+    auto input = make();
+    const long before = MinorPageFaults();
+    const double s = Seconds([&] { f(std::move(input)); });
     faults.push_back(MinorPageFaults() - before);
     return s;
   };

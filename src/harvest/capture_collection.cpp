@@ -1,5 +1,7 @@
 #include "harvest/capture_collection.h"
 
+#include <utility>
+
 #include "harvest/song_table.h"
 #include "webtext/codepage.h"
 #include "webtext/pattern_matcher.h"
@@ -10,9 +12,9 @@ void FailureCaption(JobWindow& window, const Utf8& caption) {
   window.SetCaption(controls::kSongGroup, Utf8ToLocal(caption));
 }
 
-void CollectCaptures(JobWindow& window, const Text& pattern, const Text& text) {
+void CollectCaptures(JobWindow& window, const Text& pattern, Text text) {
   PatternMatcher matcher;
-  if (!matcher.Create(pattern, text, /*caseSensitive=*/false, /*multiline=*/false,
+  if (!matcher.Create(pattern, std::move(text), /*caseSensitive=*/false, /*multiline=*/false,
                       /*global=*/true, /*quotePlaceholder=*/true)) {
     FailureCaption(window, kEngineFailedCaption);
     return;

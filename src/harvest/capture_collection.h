@@ -15,6 +15,7 @@ inline const Utf8 kNoMatchCaption = "神曲（匹配内容数据失败......）"
 // Writes one of the failure captions above onto the song list's frame.
 void FailureCaption(JobWindow& window, const Utf8& caption);
 
-void CollectCaptures(JobWindow& window, const Text& pattern, const Text& text);
+// Takes the page text to keep it for the matcher; move a page in.
+void CollectCaptures(JobWindow& window, const Text& pattern, Text text);
 
 }  // namespace quorrin

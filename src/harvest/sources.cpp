@@ -1,6 +1,7 @@
 #include "harvest/sources.h"
 
 #include <climits>
+#include <utility>
 
 #include "harvest/capture_collection.h"
 #include "webtext/codepage.h"
@@ -14,8 +15,7 @@ WorkIdSource SectionSource(Text address, Text startMarker, Text endMarker) {
   return {[address = std::move(address), startMarker = std::move(startMarker),
            endMarker = std::move(endMarker)](HarvestEnv& env) {
     const Text page = FetchPageText(address, env.cancel);
-    const Text section = TextBetween(page, startMarker, endMarker);
-    CollectCaptures(env.window, PlayLinkPattern(), section);
+    CollectCaptures(env.window, PlayLinkPattern(), TextBetween(page, startMarker, endMarker));
   }};
 }
 
@@ -82,9 +82,9 @@ WorkIdSource AnchorWorksSource(const std::string& mainHost) {
   return {[mainHost](HarvestEnv& env) {
     const Text yyNumber = env.window.GetText(controls::kAnchorNumber);
     const Text pattern = WorksLinkPattern(mainHost);
-    const Text first = FetchPageText(ListingAddress(mainHost, yyNumber, 1), env.cancel);
+    Text first = FetchPageText(ListingAddress(mainHost, yyNumber, 1), env.cancel);
     const int pageCount = PageCountOf(first);
-    CollectCaptures(env.window, pattern, first);
+    CollectCaptures(env.window, pattern, std::move(first));
     for (int p = 2; p <= pageCount; ++p) {
       if (env.cancel && env.cancel->load()) return;
       CollectCaptures(env.window, pattern,

@@ -36,13 +36,17 @@ struct PatternMatcher::Engine {
   Text pattern;
   bool ignoreCase = true;
   bool global = true;
-  std::u16string subject16;
+  // The subject as UTF-16: a buffer of its own rather than a string, so that
+  // a large page is not zeroed before it is converted.
+  std::unique_ptr<char16_t[]> subject16;
+  size_t length16 = 0;
   uint32_t groups = 0;
   pcre2_code* code = nullptr;
 
   ~Engine() {
     if (code) pcre2_code_free(code);
   }
+  std::u16string_view Subject16() const { return {subject16.get(), length16}; }
 };
 
 PatternMatcher::PatternMatcher() = default;
@@ -52,8 +56,8 @@ PatternMatcher::~PatternMatcher() {
   subject_ = Text();
 }
 
-bool PatternMatcher::Create(const Text& pattern, const Text& subject, bool caseSensitive,
-                            bool multiline, bool global, bool quotePlaceholder) {
+bool PatternMatcher::Create(const Text& pattern, Text subject, bool caseSensitive, bool multiline,
+                            bool global, bool quotePlaceholder) {
   engine_ = std::make_unique<Engine>();
   matches_.clear();
   haveMatches_ = false;
@@ -61,7 +65,7 @@ bool PatternMatcher::Create(const Text& pattern, const Text& subject, bool caseS
   e.ignoreCase = !caseSensitive;
   e.global = global;
   e.pattern = quotePlaceholder ? ReplaceQuotePlaceholder(pattern) : pattern;
-  subject_ = subject;
+  subject_ = std::move(subject);
 
   // UTF mode without UCP: letters fold case by Unicode rules, while \s, \w and
   // \d keep their ASCII meaning. The line feed alone is a newline, so "."
@@ -83,7 +87,8 @@ bool PatternMatcher::Create(const Text& pattern, const Text& subject, bool caseS
   pcre2_jit_compile_16(e.code, PCRE2_JIT_COMPLETE);  // falls back to the interpreter
   pcre2_pattern_info_16(e.code, PCRE2_INFO_CAPTURECOUNT, &e.groups);
 
-  e.subject16 = LocalToUtf16(subject);
+  e.subject16.reset(new char16_t[subject_.size() + 1]);
+  e.length16 = LocalToUtf16(subject_, e.subject16.get());
   pcre2_match_data_16* md = pcre2_match_data_create_from_pattern_16(e.code, nullptr);
   pcre2_match_context_16* mctx = pcre2_match_context_create_16(nullptr);
   pcre2_jit_stack_16* stack = pcre2_jit_stack_create_16(32 * 1024, kJitStackMax, nullptr);
@@ -92,8 +97,8 @@ bool PatternMatcher::Create(const Text& pattern, const Text& subject, bool caseS
     pcre2_set_match_limit_16(mctx, kMatchLimit);
     pcre2_set_depth_limit_16(mctx, kDepthLimit);
     if (stack) pcre2_jit_stack_assign_16(mctx, nullptr, stack);
-    const PCRE2_SPTR16 subj = Units(e.subject16);
-    const size_t length = e.subject16.size();
+    const auto subj = reinterpret_cast<PCRE2_SPTR16>(e.subject16.get());
+    const size_t length = e.length16;
     const size_t pairs = 1 + e.groups;
     size_t start = 0;
     while (start <= length) {
@@ -139,7 +144,7 @@ int PatternMatcher::SubMatchCount() const {
 
 Text PatternMatcher::RangeText(size_t begin, size_t end) const {
   if (begin == PCRE2_UNSET || end < begin) return Text();
-  return Utf16ToLocal(std::u16string_view(engine_->subject16).substr(begin, end - begin));
+  return Utf16ToLocal(engine_->Subject16().substr(begin, end - begin));
 }
 
 Text PatternMatcher::Located(size_t matchBegin, const Text& found, int* position) const {
@@ -176,7 +181,7 @@ Text PatternMatcher::SubMatchText(int i, int k, int* position) const {
 
 Text PatternMatcher::ReplaceMatches(const Text& replacement) const {
   if (!engine_ || !haveMatches_) return Text();
-  const std::u16string& s = engine_->subject16;
+  const std::u16string_view s = engine_->Subject16();
   const std::u16string rep = LocalToUtf16(replacement);
   const size_t pairs = 1 + engine_->groups;
   const size_t count = matches_.size() / (2 * pairs);

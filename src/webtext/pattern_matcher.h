@@ -25,11 +25,12 @@ class PatternMatcher {
   PatternMatcher(const PatternMatcher&) = delete;
   PatternMatcher& operator=(const PatternMatcher&) = delete;
 
-  // Compiles `pattern` and runs it over `subject`. True when a match
+  // Compiles `pattern` and runs it over `subject`, which the matcher keeps
+  // (move a large page in rather than copy it). True when a match
   // collection came out (possibly empty); false for an invalid pattern or a
   // run the engine gave up on (for example its match limit).
-  bool Create(const Text& pattern, const Text& subject, bool caseSensitive = false,
-              bool multiline = true, bool global = true, bool quotePlaceholder = false);
+  bool Create(const Text& pattern, Text subject, bool caseSensitive = false, bool multiline = true,
+              bool global = true, bool quotePlaceholder = false);
 
   // The current pattern (after placeholder replacement); empty before Create.
   Text PatternText() const;
