@@ -4,6 +4,9 @@
 //    the code page 936 page: conversion to UTF-16, a global match, every
 //    capture read back) against PCRE2-8 with JIT called directly on the same
 //    page as UTF-8, with the same options, compile included on both sides;
+//  - PCRE2-16 with JIT over the page already in UTF-16 against the same
+//    PCRE2-8 run: the engine as the matcher drives it, without conversions;
+//  - the play-link step with Utf8ToLocal of the page in front;
 //  - each code page conversion against glibc iconv on the same input;
 // then how long the first conversion of a process takes (the code page tables
 // are built then), and the cancel latency of a stalled fetch.
@@ -66,41 +69,20 @@ std::vector<quorrin::Text> MatcherCaptures(const quorrin::Text& pattern, quorrin
   return out;
 }
 
-// The floor: PCRE2-8 with JIT over the UTF-8 page, the matcher's options
-// (UTF, caseless, "$" at the very end, line feed newlines, its limits).
-std::vector<std::string> Pcre2Captures(const std::string& pattern, const std::string& page) {
-  std::vector<std::string> out;
-  pcre2_compile_context* cctx = pcre2_compile_context_create(nullptr);
-  pcre2_set_newline(cctx, PCRE2_NEWLINE_LF);
-  int error = 0;
-  PCRE2_SIZE offset = 0;
-  pcre2_code* code =
-      pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
-                    PCRE2_UTF | PCRE2_NO_UTF_CHECK | PCRE2_CASELESS | PCRE2_DOLLAR_ENDONLY, &error,
-                    &offset, cctx);
-  pcre2_compile_context_free(cctx);
-  if (!code) return out;
-  pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);
-  pcre2_match_data* md = pcre2_match_data_create_from_pattern(code, nullptr);
-  pcre2_match_context* mctx = pcre2_match_context_create(nullptr);
-  pcre2_jit_stack* stack = pcre2_jit_stack_create(32 * 1024, 4 * 1024 * 1024, nullptr);
-  pcre2_set_match_limit(mctx, 5'000'000);
-  pcre2_set_depth_limit(mctx, 100'000);
-  pcre2_jit_stack_assign(mctx, nullptr, stack);
-  const auto subject = reinterpret_cast<PCRE2_SPTR>(page.data());
-  size_t start = 0;
-  while (start <= page.size()) {
-    if (pcre2_match(code, subject, page.size(), start, PCRE2_NO_UTF_CHECK, md, mctx) < 0) break;
-    const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(md);
-    out.emplace_back(page, ov[2], ov[3] - ov[2]);
-    start = ov[1] > ov[0] ? ov[1] : ov[1] + 1;
-  }
-  pcre2_jit_stack_free(stack);
-  pcre2_match_context_free(mctx);
-  pcre2_match_data_free(md);
-  pcre2_code_free(code);
-  return out;
-}
+// The floors: PCRE2 with JIT called directly, over the UTF-8 page (the
+// engine's own speed) and over the page already in UTF-16 (the engine as the
+// matcher runs it, without the conversion).
+namespace floor8 {
+using String = std::string;
+#include "pcre2_captures.inc"
+}  // namespace floor8
+
+#undef PCRE2_CODE_UNIT_WIDTH
+#define PCRE2_CODE_UNIT_WIDTH 16
+namespace floor16 {
+using String = std::u16string;
+#include "pcre2_captures.inc"
+}  // namespace floor16
 
 // glibc iconv of `in` into a new buffer of `factor` times its size; the
 // size of the result, which is copied to `keep` when given.
@@ -172,6 +154,7 @@ int main(int argc, char** argv) {
   const quorrin::Text localPattern = quorrin::Utf8ToLocal(quorrin::Utf8(kPattern));
   const std::string utf8Pattern = kPatternWithQuotes;
   const std::u16string utf16 = quorrin::LocalToUtf16(local);
+  const std::u16string utf16Pattern = quorrin::LocalToUtf16(quorrin::Text(kPatternWithQuotes));
   std::printf("page: %.1f MB of UTF-8 (%.1f MB in code page 936), %d play links; %d pairs\n",
               page.size() / 1e6, local.size() / 1e6, kLinks, pairs);
   std::printf("first conversion of the process (builds the code page tables): %.2f ms\n\n",
@@ -179,10 +162,13 @@ int main(int argc, char** argv) {
 
   // Both sides must find the same captures before their times mean anything.
   const std::vector<quorrin::Text> ours = MatcherCaptures(localPattern, local);
-  const std::vector<std::string> floor = Pcre2Captures(utf8Pattern, page);
-  bool same = ours.size() == static_cast<size_t>(kLinks) && ours.size() == floor.size();
+  const std::vector<std::string> floor = floor8::Pcre2Captures(utf8Pattern, page);
+  const std::vector<std::u16string> floorUtf16 = floor16::Pcre2Captures(utf16Pattern, utf16);
+  bool same = ours.size() == static_cast<size_t>(kLinks) && ours.size() == floor.size() &&
+              ours.size() == floorUtf16.size();
   for (size_t k = 0; same && k < ours.size(); ++k)
-    same = quorrin::LocalToUtf8(ours[k]).value == floor[k];
+    same = quorrin::LocalToUtf8(ours[k]).value == floor[k] &&
+           quorrin::Utf16ToLocal(floorUtf16[k]) == ours[k];
   if (!same) {
     std::printf("the matcher and PCRE2 disagree (%zu and %zu captures)\n", ours.size(),
                 floor.size());
@@ -224,15 +210,25 @@ int main(int argc, char** argv) {
             [&](quorrin::Text owned) { return MatcherCaptures(localPattern, std::move(owned)); },
             faults);
       },
-      "PCRE2-8 JIT, UTF-8 page", timed([&] { return Pcre2Captures(utf8Pattern, page); }),
+      "PCRE2-8 JIT, UTF-8 page", timed([&] { return floor8::Pcre2Captures(utf8Pattern, page); }),
       "ratio PatternMatcher / PCRE2 (goal <= 2)");
   ok = ok && compare(
-                 "whole page path: Utf8ToLocal of the UTF-8 page, then the play-link step as "
-                 "above, vs the same PCRE2-8 JIT run on the UTF-8 page",
-                 "Utf8ToLocal + PatternMatcher",
-                 timed([&] { return MatcherCaptures(localPattern, quorrin::Utf8ToLocal(page8)); }),
-                 "PCRE2-8 JIT, UTF-8 page", timed([&] { return Pcre2Captures(utf8Pattern, page); }),
-                 "ratio ours / PCRE2");
+                 "engine with a UTF-16 subject: PCRE2-16 JIT in-process on the page already "
+                 "converted to UTF-16 (match, read every capture), vs PCRE2-8 JIT on the UTF-8 "
+                 "page as above; what the play-link step costs without its conversions",
+                 "PCRE2-16 JIT, UTF-16 page",
+                 timed([&] { return floor16::Pcre2Captures(utf16Pattern, utf16); }),
+                 "PCRE2-8 JIT, UTF-8 page",
+                 timed([&] { return floor8::Pcre2Captures(utf8Pattern, page); }),
+                 "ratio PCRE2-16 / PCRE2-8");
+  ok = ok &&
+       compare(
+           "whole page path: Utf8ToLocal of the UTF-8 page, then the play-link step as "
+           "above, vs the same PCRE2-8 JIT run on the UTF-8 page",
+           "Utf8ToLocal + PatternMatcher",
+           timed([&] { return MatcherCaptures(localPattern, quorrin::Utf8ToLocal(page8)); }),
+           "PCRE2-8 JIT, UTF-8 page",
+           timed([&] { return floor8::Pcre2Captures(utf8Pattern, page); }), "ratio ours / PCRE2");
 
   // Each conversion against iconv between the same encodings; `oursBytes`,
   // the conversion's own result, must equal iconv's before the timing.
