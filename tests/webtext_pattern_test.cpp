@@ -138,6 +138,24 @@ TEST(PatternMatcher, UnsetGroupIsEmpty) {
   EXPECT_EQ(m.SubMatchText(1, 2), "b"_t);
 }
 
+// Group texts are taken during the match only while they stay within the
+// subject's size; nested groups outgrow it here from the second match on, and
+// every text must read the same either way, also after a new Create.
+TEST(PatternMatcher, NestedGroupsOutgrowingTheSubjectReadTheSame) {
+  PatternMatcher m;
+  ASSERT_TRUE(m.Create(L("(((中)a)b)"), L("中ab 中ab 中ab")));
+  ASSERT_EQ(m.MatchCount(), 3);
+  for (int i = 1; i <= 3; ++i) {
+    EXPECT_EQ(m.SubMatchText(i, 1), L("中ab")) << i;
+    EXPECT_EQ(m.SubMatchText(i, 2), L("中a")) << i;
+    int position = 0;
+    EXPECT_EQ(m.SubMatchText(i, 3, &position), L("中")) << i;
+    EXPECT_EQ(position, 5 * (i - 1)) << i;
+  }
+  ASSERT_TRUE(m.Create("x(y)"_t, "xy"_t));
+  EXPECT_EQ(m.SubMatchText(1, 1), "y"_t);
+}
+
 TEST(PatternMatcher, ReplaceMatches) {
   PatternMatcher m;
   ASSERT_TRUE(m.Create("id_([0-9]+)"_t, "id_12 id_34"_t));

@@ -60,6 +60,9 @@ bool PatternMatcher::Create(const Text& pattern, Text subject, bool caseSensitiv
                             bool global, bool quotePlaceholder) {
   engine_ = std::make_unique<Engine>();
   matches_.clear();
+  groupText_.clear();
+  groupTextEnds_.clear();
+  keptMatches_ = 0;
   haveMatches_ = false;
   Engine& e = *engine_;
   e.ignoreCase = !caseSensitive;
@@ -113,6 +116,7 @@ bool PatternMatcher::Create(const Text& pattern, Text subject, bool caseSensitiv
         matches_.push_back(ov[2 * k]);
         matches_.push_back(ov[2 * k + 1]);
       }
+      KeepGroupTexts(ov);
       if (!global) break;
       // An empty match moves the next search on by one character.
       start = ov[1] > ov[0] ? ov[1] : ov[1] + 1;
@@ -123,10 +127,31 @@ bool PatternMatcher::Create(const Text& pattern, Text subject, bool caseSensitiv
   if (md) pcre2_match_data_free_16(md);
   if (!ok) {
     matches_.clear();
+    groupText_.clear();
+    groupTextEnds_.clear();
+    keptMatches_ = 0;
     return false;
   }
   haveMatches_ = true;
   return true;
+}
+
+void PatternMatcher::KeepGroupTexts(const size_t* ovector) {
+  // Only while every earlier match is kept, and within the subject's size, so
+  // that nested groups over a large page cannot multiply it.
+  const size_t groups = engine_->groups;
+  if (keptMatches_ + 1 != matches_.size() / (2 * (1 + groups))) return;
+  const size_t before = groupText_.size();
+  for (size_t k = 1; k <= groups; ++k) {
+    groupText_ += RangeText(ovector[2 * k], ovector[2 * k + 1]).value;
+    groupTextEnds_.push_back(groupText_.size());
+  }
+  if (groupText_.size() > subject_.size()) {
+    groupText_.resize(before);
+    groupTextEnds_.resize(groupTextEnds_.size() - groups);
+    return;
+  }
+  ++keptMatches_;
 }
 
 Text PatternMatcher::PatternText() const {
@@ -175,6 +200,12 @@ Text PatternMatcher::SubMatchText(int i, int k, int* position) const {
     return Text();
   }
   const size_t base = static_cast<size_t>(i - 1) * 2 * (1 + engine_->groups);
+  if (static_cast<size_t>(i) <= keptMatches_) {
+    const size_t entry = static_cast<size_t>(i - 1) * engine_->groups + static_cast<size_t>(k - 1);
+    const size_t begin = entry == 0 ? 0 : groupTextEnds_[entry - 1];
+    return Located(matches_[base], Text(groupText_.substr(begin, groupTextEnds_[entry] - begin)),
+                   position);
+  }
   const size_t g = base + 2 * static_cast<size_t>(k);
   return Located(matches_[base], RangeText(matches_[g], matches_[g + 1]), position);
 }

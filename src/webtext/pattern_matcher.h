@@ -50,10 +50,18 @@ class PatternMatcher {
   struct Engine;
   Text RangeText(size_t begin, size_t end) const;
   Text Located(size_t matchBegin, const Text& found, int* position) const;
+  void KeepGroupTexts(const size_t* ovector);
 
   std::unique_ptr<Engine> engine_;
   // Offsets of every match: (1 + groups) begin/end pairs per match, UTF-16 units.
   std::vector<size_t> matches_;
+  // The texts of groups 1 and on of the first keptMatches_ matches, one after
+  // another, each ending at its entry of groupTextEnds_. They are taken right
+  // after each match, while that part of the subject is in the cache: read
+  // back later from a large page, every group costs a cache miss.
+  std::string groupText_;
+  std::vector<size_t> groupTextEnds_;
+  size_t keptMatches_ = 0;
   bool haveMatches_ = false;
   Text subject_;
 };
