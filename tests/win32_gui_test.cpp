@@ -751,15 +751,20 @@ TEST(WindowJobs, OpenTheDownloadFolderFromTheMenu) {
   EXPECT_EQ(gui.folders[0], s.folder / L"videos");
 }
 
-TEST(WindowJobs, CloseDuringAStalledDownload) {
-  SiteGui s;
-  Gui& gui = s.gui;
+// "下载全部" over one row whose video never comes; true once it is asked for.
+bool StartStalledDownload(SiteGui& s) {
   test::Reply stall;
   stall.stall = true;
   s.server.Serve("/stall.mp4", stall);
-  gui.AddRow("卡住", Text(), s.server.Url("/stall.mp4"));
-  gui.Click("按钮8");
-  ASSERT_TRUE(ServeUntil([&] { return !s.server.Requests().empty(); }));
+  s.gui.AddRow("卡住", Text(), s.server.Url("/stall.mp4"));
+  s.gui.Click("按钮8");
+  return ServeUntil([&] { return !s.server.Requests().empty(); });
+}
+
+TEST(WindowJobs, CloseDuringAStalledDownload) {
+  SiteGui s;
+  Gui& gui = s.gui;
+  ASSERT_TRUE(StartStalledDownload(s));
   const auto begin = std::chrono::steady_clock::now();
   SendMessageW(gui.window->hwnd(), WM_CLOSE, 0, 0);
   EXPECT_EQ(gui.window->hwnd(), nullptr);
@@ -775,12 +780,7 @@ TEST(WindowJobs, CloseDuringAStalledDownload) {
 TEST(WindowJobs, EndOfSessionDuringAStalledDownload) {
   SiteGui s;
   Gui& gui = s.gui;
-  test::Reply stall;
-  stall.stall = true;
-  s.server.Serve("/stall.mp4", stall);
-  gui.AddRow("卡住", Text(), s.server.Url("/stall.mp4"));
-  gui.Click("按钮8");
-  ASSERT_TRUE(ServeUntil([&] { return !s.server.Requests().empty(); }));
+  ASSERT_TRUE(StartStalledDownload(s));
   SendMessageW(gui.window->hwnd(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   EXPECT_EQ(RunningWorkers(*gui.control), 0);
   EXPECT_TRUE(fs::is_empty(s.folder / L"videos"));

@@ -94,6 +94,17 @@ RECT Around(HWND window, int margin) {
 fs::path gOut;
 HWND gWindow = nullptr;
 
+// Pictures the window together with the box that has come to the front over
+// it (a message, a chooser), then sends that box `message` to end it.
+void CaptureFrontBox(const wchar_t* file, UINT message, WPARAM wParam) {
+  HWND box = GetForegroundWindow();
+  RECT r = Around(gWindow, 0);
+  RECT b{};
+  if (box && box != gWindow && GetWindowRect(box, &b)) UnionRect(&r, &r, &b);
+  Capture(r, gOut / file);
+  if (box && box != gWindow) PostMessageW(box, message, wParam, 0);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -165,24 +176,14 @@ int wmain(int argc, wchar_t** argv) {
     // A message on the window thread, pictured while it is open.
     SetTimer(nullptr, 0, 700, [](HWND, UINT, UINT_PTR id, DWORD) {
       KillTimer(nullptr, id);
-      HWND box = GetForegroundWindow();
-      RECT r = Around(gWindow, 0);
-      RECT b{};
-      if (box && box != gWindow && GetWindowRect(box, &b)) UnionRect(&r, &r, &b);
-      Capture(r, gOut / L"message.bmp");
-      if (box && box != gWindow) PostMessageW(box, WM_COMMAND, IDOK, 0);
+      CaptureFrontBox(L"message.bmp", WM_COMMAND, IDOK);
     });
     SendMessageW(window.Control("按钮2"), BM_CLICK, 0, 0);
 
     // The system's folder chooser, pictured while open, then cancelled.
     SetTimer(nullptr, 0, 1500, [](HWND, UINT, UINT_PTR id, DWORD) {
       KillTimer(nullptr, id);
-      HWND chooser = GetForegroundWindow();
-      RECT r = Around(gWindow, 0);
-      RECT c{};
-      if (chooser && chooser != gWindow && GetWindowRect(chooser, &c)) UnionRect(&r, &r, &c);
-      Capture(r, gOut / L"chooser.bmp");
-      if (chooser && chooser != gWindow) PostMessageW(chooser, WM_CLOSE, 0, 0);
+      CaptureFrontBox(L"chooser.bmp", WM_CLOSE, 0);
     });
     SendMessageW(window.Control("按钮7"), BM_CLICK, 0, 0);
 

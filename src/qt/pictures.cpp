@@ -4,6 +4,8 @@
 
 #include <QPainter>
 
+#include "ui/app_icon.h"
+
 namespace quorrin {
 
 QImage QrPicture(const QString& text, int side, const QString& caption, QColor frame) {
@@ -45,30 +47,33 @@ QImage QrPicture(const QString& text, int side, const QString& caption, QColor f
 }
 
 QImage AppIconImage(int side) {
+  namespace icon = ui::icon;
+  auto colour = [](icon::Colour c) { return QColor(c.r, c.g, c.b); };
+  auto rect = [](icon::Box b) { return QRectF(b.x, b.y, b.w, b.h); };
+  auto polygon = [](const auto& points) {
+    QPolygonF out;
+    for (const icon::Point& p : points) out << QPointF(p.x, p.y);
+    return out;
+  };
   QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   p.scale(side / 256.0, side / 256.0);
   QLinearGradient tile(0, 0, 0, 256);
-  tile.setColorAt(0, QColor(0x4F, 0x8F, 0xE8));
-  tile.setColorAt(1, QColor(0x1F, 0x4F, 0xA3));
+  tile.setColorAt(0, colour(icon::kTileTop));
+  tile.setColorAt(1, colour(icon::kTileBottom));
   p.setPen(Qt::NoPen);
   p.setBrush(tile);
-  p.drawRoundedRect(QRectF(12, 12, 232, 232), 48, 48);
-  // A pair of quavers.
-  p.setBrush(Qt::white);
-  p.drawRect(QRectF(134, 56, 16, 108));
-  p.drawRect(QRectF(74, 80, 16, 100));
-  p.drawPolygon(QPolygonF({QPointF(74, 80), QPointF(150, 56), QPointF(150, 76), QPointF(74, 100)}));
-  p.drawEllipse(QRectF(90, 146, 60, 44));
-  p.drawEllipse(QRectF(30, 166, 60, 44));
-  // A download arrow.
-  p.setBrush(QColor(0xFF, 0xD5, 0x4A));
-  p.setPen(QPen(QColor(0x1F, 0x4F, 0xA3), 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  p.drawPolygon(
-      QPolygonF({QPointF(176, 150), QPointF(204, 150), QPointF(162, 198), QPointF(120, 150),
-                 QPointF(148, 150), QPointF(148, 114), QPointF(176, 114)}));
+  p.drawRoundedRect(rect(icon::kTile), icon::kTileRadius, icon::kTileRadius);
+  p.setBrush(colour(icon::kNotes));
+  for (const icon::Box& stem : icon::kStems) p.drawRect(rect(stem));
+  p.drawPolygon(polygon(icon::kBeam));
+  for (const icon::Box& head : icon::kHeads) p.drawEllipse(rect(head));
+  p.setBrush(colour(icon::kArrowFill));
+  p.setPen(QPen(colour(icon::kArrowOutline), icon::kArrowOutlineWidth, Qt::SolidLine, Qt::RoundCap,
+                Qt::RoundJoin));
+  p.drawPolygon(polygon(icon::kArrow));
   return image;
 }
 

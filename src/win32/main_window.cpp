@@ -35,36 +35,34 @@ RECT PlaceInWindow(const ui::ControlEntry& entry) {
   return r;
 }
 
-void RegisterClasses(HINSTANCE instance, WNDPROC window, WNDPROC page) {
+// Registers the class `name` of this module unless it is there already (the
+// tests make many windows); `fill` sets what the class has of its own.
+template <class Fill>
+void RegisterOnce(HINSTANCE instance, const wchar_t* name, Fill fill) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
-  if (!GetClassInfoExW(instance, kMainWindowClass, &wc)) {
-    wc = WNDCLASSEXW{};
-    wc.cbSize = sizeof wc;
+  if (GetClassInfoExW(instance, name, &wc)) return;
+  wc = WNDCLASSEXW{};
+  wc.cbSize = sizeof wc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = name;
+  fill(wc);
+  RegisterClassExW(&wc);
+}
+
+void RegisterClasses(HINSTANCE instance, WNDPROC window, WNDPROC page) {
+  RegisterOnce(instance, kMainWindowClass, [&](WNDCLASSEXW& wc) {
     wc.lpfnWndProc = window;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kMainWindowClass;
     // The program's icon is resource 1; a test program without one gets the system's.
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
     if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
     wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
                                                GetSystemMetrics(SM_CXSMICON),
                                                GetSystemMetrics(SM_CYSMICON), 0));
-    RegisterClassExW(&wc);
-  }
-  wc = WNDCLASSEXW{};
-  wc.cbSize = sizeof wc;
-  if (!GetClassInfoExW(instance, kPageClass, &wc)) {
-    wc = WNDCLASSEXW{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = page;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kPageClass;
-    RegisterClassExW(&wc);
-  }
+  });
+  RegisterOnce(instance, kPageClass, [&](WNDCLASSEXW& wc) { wc.lpfnWndProc = page; });
 }
 
 // Runs what waits for the window thread, calls of ending workers included.

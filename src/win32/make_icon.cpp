@@ -1,6 +1,6 @@
-// Draws the program's icon (the same picture as the Linux window's: a pair
-// of quavers over a download arrow on a blue tile) and writes it as a Windows
-// .ico file with the sizes the shell asks for. Runs on the build machine:
+// Draws the program's icon (ui/app_icon.h, the picture the Qt window paints)
+// and writes it as a Windows .ico file with the sizes the shell asks for.
+// Runs on the build machine, with its zlib for the PNG entry:
 //   make_icon OUT.ico
 #include <algorithm>
 #include <array>
@@ -11,36 +11,41 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
+#include "ui/app_icon.h"
+
 namespace {
 
-struct Point {
-  double x, y;
-};
+namespace icon = quorrin::ui::icon;
+using icon::Point;
 struct Rgba {
   double r, g, b, a;
 };
 
 // The picture in a 256 x 256 space, painted in order: tile, notes, arrow.
-bool InRoundedRect(Point p, double x0, double y0, double x1, double y1, double radius) {
+bool InRoundedRect(Point p, icon::Box box, double radius) {
+  const double x0 = box.x, y0 = box.y, x1 = box.x + box.w, y1 = box.y + box.h;
   if (p.x < x0 || p.x > x1 || p.y < y0 || p.y > y1) return false;
   const double cx = std::clamp(p.x, x0 + radius, x1 - radius);
   const double cy = std::clamp(p.y, y0 + radius, y1 - radius);
   return (p.x - cx) * (p.x - cx) + (p.y - cy) * (p.y - cy) <= radius * radius;
 }
 
-bool InRect(Point p, double x, double y, double w, double h) {
-  return p.x >= x && p.x <= x + w && p.y >= y && p.y <= y + h;
+bool InRect(Point p, icon::Box b) {
+  return p.x >= b.x && p.x <= b.x + b.w && p.y >= b.y && p.y <= b.y + b.h;
 }
 
-bool InEllipse(Point p, double x, double y, double w, double h) {
-  const double dx = (p.x - (x + w / 2)) / (w / 2);
-  const double dy = (p.y - (y + h / 2)) / (h / 2);
+bool InEllipse(Point p, icon::Box b) {
+  const double dx = (p.x - (b.x + b.w / 2)) / (b.w / 2);
+  const double dy = (p.y - (b.y + b.h / 2)) / (b.h / 2);
   return dx * dx + dy * dy <= 1;
 }
 
-bool InPolygon(Point p, const std::vector<Point>& poly) {
+template <size_t N>
+bool InPolygon(Point p, const Point (&poly)[N]) {
   bool inside = false;
-  for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+  for (size_t i = 0, j = N - 1; i < N; j = i++) {
     const Point a = poly[i], b = poly[j];
     if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
       inside = !inside;
@@ -48,9 +53,10 @@ bool InPolygon(Point p, const std::vector<Point>& poly) {
   return inside;
 }
 
-double DistanceToEdges(Point p, const std::vector<Point>& poly) {
+template <size_t N>
+double DistanceToEdges(Point p, const Point (&poly)[N]) {
   double best = 1e9;
-  for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+  for (size_t i = 0, j = N - 1; i < N; j = i++) {
     const Point a = poly[j], b = poly[i];
     const double dx = b.x - a.x, dy = b.y - a.y;
     const double t =
@@ -61,23 +67,28 @@ double DistanceToEdges(Point p, const std::vector<Point>& poly) {
   return best;
 }
 
+Rgba Opaque(icon::Colour c) {
+  return Rgba{static_cast<double>(c.r), static_cast<double>(c.g), static_cast<double>(c.b), 1};
+}
+
 Rgba Sample(Point p) {
-  static const std::vector<Point> beam = {{74, 80}, {150, 56}, {150, 76}, {74, 100}};
-  static const std::vector<Point> arrow = {{176, 150}, {204, 150}, {162, 198}, {120, 150},
-                                           {148, 150}, {148, 114}, {176, 114}};
-  const Rgba darkBlue{0x1F, 0x4F, 0xA3, 1};
   Rgba c{0, 0, 0, 0};
-  if (InRoundedRect(p, 12, 12, 244, 244, 48)) {
+  if (InRoundedRect(p, icon::kTile, icon::kTileRadius)) {
     const double t = p.y / 256;
-    c = Rgba{0x4F + (0x1F - 0x4F) * t, 0x8F + (0x4F - 0x8F) * t, 0xE8 + (0xA3 - 0xE8) * t, 1};
+    const icon::Colour top = icon::kTileTop, bottom = icon::kTileBottom;
+    c = Rgba{top.r + (bottom.r - top.r) * t, top.g + (bottom.g - top.g) * t,
+             top.b + (bottom.b - top.b) * t, 1};
   }
-  if (InRect(p, 134, 56, 16, 108) || InRect(p, 74, 80, 16, 100) || InPolygon(p, beam) ||
-      InEllipse(p, 90, 146, 60, 44) || InEllipse(p, 30, 166, 60, 44))
-    c = Rgba{255, 255, 255, 1};
-  if (DistanceToEdges(p, arrow) <= 3) {
-    c = darkBlue;
-  } else if (InPolygon(p, arrow)) {
-    c = Rgba{0xFF, 0xD5, 0x4A, 1};
+  const bool note = std::any_of(std::begin(icon::kStems), std::end(icon::kStems),
+                                [p](icon::Box b) { return InRect(p, b); }) ||
+                    InPolygon(p, icon::kBeam) ||
+                    std::any_of(std::begin(icon::kHeads), std::end(icon::kHeads),
+                                [p](icon::Box b) { return InEllipse(p, b); });
+  if (note) c = Opaque(icon::kNotes);
+  if (DistanceToEdges(p, icon::kArrow) <= icon::kArrowOutlineWidth / 2) {
+    c = Opaque(icon::kArrowOutline);
+  } else if (InPolygon(p, icon::kArrow)) {
+    c = Opaque(icon::kArrowFill);
   }
   return c;
 }
@@ -140,90 +151,12 @@ std::vector<uint8_t> BitmapEntry(int side, const std::vector<uint8_t>& bgra) {
   return v;
 }
 
-// Deflate with the fixed codes and runs of the previous byte: enough for a
-// picture of flat areas after PNG's Sub filter.
-class BitWriter {
- public:
-  void Bits(uint32_t value, int count) {  // least significant bit first
-    for (int i = 0; i < count; ++i) Bit((value >> i) & 1);
-  }
-  void Code(uint32_t code, int length) {  // Huffman codes go most significant bit first
-    for (int i = length - 1; i >= 0; --i) Bit((code >> i) & 1);
-  }
-  std::vector<uint8_t> Finish() {
-    if (used_) bytes_.push_back(current_);
-    return bytes_;
-  }
-
- private:
-  void Bit(uint32_t b) {
-    current_ |= static_cast<uint8_t>(b << used_);
-    if (++used_ == 8) {
-      bytes_.push_back(current_);
-      current_ = 0;
-      used_ = 0;
-    }
-  }
-  std::vector<uint8_t> bytes_;
-  uint8_t current_ = 0;
-  int used_ = 0;
-};
-
-void Literal(BitWriter& w, int symbol) {
-  if (symbol < 144) {
-    w.Code(0x30 + symbol, 8);
-  } else if (symbol < 256) {
-    w.Code(0x190 + symbol - 144, 9);
-  } else if (symbol < 280) {
-    w.Code(symbol - 256, 7);
-  } else {
-    w.Code(0xC0 + symbol - 280, 8);
-  }
-}
-
-std::vector<uint8_t> Deflate(const std::vector<uint8_t>& data) {
-  static constexpr int kBase[] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                  31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-  static constexpr int kExtra[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                   2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-  BitWriter w;
-  w.Bits(1, 1);  // the last block
-  w.Bits(1, 2);  // fixed codes
-  for (size_t i = 0; i < data.size();) {
-    size_t run = 0;
-    if (i > 0)
-      while (i + run < data.size() && run < 258 && data[i + run] == data[i - 1]) ++run;
-    if (run >= 3) {
-      int k = 28;
-      while (kBase[k] > static_cast<int>(run)) --k;
-      Literal(w, 257 + k);
-      w.Bits(static_cast<uint32_t>(run - kBase[k]), kExtra[k]);
-      w.Code(0, 5);  // distance 1
-      i += run;
-    } else {
-      Literal(w, data[i]);
-      ++i;
-    }
-  }
-  Literal(w, 256);
-  return w.Finish();
-}
-
-uint32_t Crc(const uint8_t* p, size_t n, uint32_t crc = 0) {
-  crc = ~crc;
-  for (size_t i = 0; i < n; ++i) {
-    crc ^= p[i];
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-  }
-  return ~crc;
-}
-
 void Chunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data) {
   PutBig32(png, static_cast<uint32_t>(data.size()));
   std::vector<uint8_t> body(type, type + 4);
   body.insert(body.end(), data.begin(), data.end());
   png.insert(png.end(), body.begin(), body.end());
-  PutBig32(png, Crc(body.data(), body.size()));
+  PutBig32(png, static_cast<uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
 }
 
 // A large icon as PNG, as the shell expects for 256 pixels.
@@ -243,15 +176,12 @@ std::vector<uint8_t> PngEntry(int side, const std::vector<uint8_t>& bgra) {
       raw.push_back(static_cast<uint8_t>(value - left));
     }
   }
-  std::vector<uint8_t> zlib = {0x78, 0x01};
-  const std::vector<uint8_t> deflated = Deflate(raw);
-  zlib.insert(zlib.end(), deflated.begin(), deflated.end());
-  uint32_t a = 1, b = 0;
-  for (uint8_t c : raw) {
-    a = (a + c) % 65521;
-    b = (b + a) % 65521;
+  uLongf size = compressBound(static_cast<uLong>(raw.size()));
+  std::vector<uint8_t> zlib(size);
+  if (compress2(zlib.data(), &size, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK) {
+    return {};
   }
-  PutBig32(zlib, (b << 16) | a);
+  zlib.resize(size);
 
   std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<uint8_t> header;
@@ -276,6 +206,7 @@ int main(int argc, char** argv) {
   for (int side : sides) {
     const std::vector<uint8_t> bgra = Draw(side);
     entries.push_back(side >= 256 ? PngEntry(side, bgra) : BitmapEntry(side, bgra));
+    if (entries.back().empty()) return 1;
   }
   std::vector<uint8_t> ico;
   Put16(ico, 0);
