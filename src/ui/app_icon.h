@@ -1,7 +1,8 @@
 // The program's icon, the same picture for every front end: a pair of quavers
 // over a download arrow on a blue tile, in a 256 x 256 space, painted in the
 // order below. Each toolkit draws it its own way (Qt with a painter; the
-// Windows build's icon tool by sampling), from these figures alone.
+// Windows build's icon tool by sampling), from these figures alone. The
+// desktop's menus show resources/quorrin.svg, the same picture: keep it in step.
 #pragma once
 
 namespace quorrin::ui::icon {
